@@ -1,0 +1,58 @@
+#pragma once
+
+// What travels on the serial line between the updater and the RK-T5. Shared by the updater's
+// protocol code and by the simulated transceiver, which otherwise share no code.
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace rkt5::wire {
+
+inline constexpr std::uint8_t CR = 0x0D;
+inline constexpr std::uint8_t LF = 0x0A;
+
+// Text commands, each ended by CR and echoed byte for byte by the transceiver.
+inline constexpr std::string_view kModelCommand = "ZR~RK-T5EG\r";  // answer: CR LF "OK"/"RE" CR LF
+inline constexpr std::string_view kConnectCommandMode0 = "ZR~E\r";  // answer: 20 bytes, "OK" CR LF first
+inline constexpr std::string_view kConnectCommandMode1 = "FL\r";    // answer: 20 bytes, "OK" CR LF first
+inline constexpr std::string_view kConnectCommandMode2 = "ZR~FLASH\r";  // answer: "CT" CR LF
+inline constexpr std::string_view kPortCommandPrefix = "ZR~P";  // + pin text + digit + CR
+
+// Mode 0 and 1 frames: 20 bytes; mode 1 sends them behind "CL~". The transceiver answers each
+// frame (after its echo) with a 20-byte frame of its own.
+inline constexpr std::size_t kFrameSize = 20;
+inline constexpr std::string_view kMode1Prefix = "CL~";
+inline constexpr std::size_t kMode1FrameSize = 23;
+inline constexpr std::array<std::uint8_t, 4> kEraseFrameHead{0x01, 0x01, CR, LF};
+inline constexpr std::array<std::uint8_t, 4> kEndFrameHead{0x00, 0x00, CR, LF};
+inline constexpr std::array<std::uint8_t, 4> kOkFrameHead{'O', 'K', CR, LF};
+inline constexpr std::array<std::uint8_t, 4> kNgFrameHead{'N', 'G', CR, LF};
+
+// Mode 2 flash packets: FF FE, two command letters, payload, checksum of bytes 2..1030.
+inline constexpr std::size_t kPacketSize = 1032;
+inline constexpr std::size_t kPacketFirstHalf = 512;
+inline constexpr std::size_t kPacketSecondHalf = 520;
+inline constexpr std::uint8_t kPacketHead0 = 0xFF;
+inline constexpr std::uint8_t kPacketHead1 = 0xFE;
+inline constexpr std::size_t kPacketChecksumOffset = 1031;
+inline constexpr std::size_t kPacketPayloadOffset = 4;
+inline constexpr std::size_t kProgramAddressOffset = 4;  // "PG": 3 address bytes, then 1024 data
+inline constexpr std::size_t kProgramDataOffset = 7;
+inline constexpr std::size_t kBlockSize = 1024;
+
+// Erase list of the "BE" packet: the highest even address of each erase block, top block last.
+inline constexpr std::array<std::uint32_t, 8> kEraseBlockTops{
+    0xFEFFE, 0xFDFFE, 0xFBFFE, 0xF9FFE, 0xF7FFE, 0xEFFFE, 0xDFFFE, 0xCFFFE};
+inline constexpr std::uint32_t kTopEraseBlockTop = 0xFFFFE;  // 0xFF000-0xFFFFF, access word only
+
+// Replies after the echo: short replies are X Y CR LF, status replies CR LF X Y CR LF.
+inline constexpr std::size_t kShortReplySize = 4;
+inline constexpr std::size_t kStatusReplySize = 6;
+inline constexpr std::size_t kFrameReplySize = 20;
+
+// The transceiver's flash.
+inline constexpr std::uint32_t kFlashBase = 0xC0000;
+inline constexpr std::uint32_t kFlashSize = 0x40000;  // 256 KB, up to 0xFFFFF
+
+}  // namespace rkt5::wire

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace rkt5 {
+
+// The serial port as the protocol code sees it: eight operations and nothing more. The link
+// receives one; nothing else reaches the port. Failures raise RunTimeError.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // Line settings, "9600,n,8,1" style; written while closed or open, they apply from then on.
+    virtual void setSettings(const std::string& settings) = 0;
+    virtual bool portOpen() const = 0;
+    // The COM port number that the next open uses.
+    virtual void setCommPort(int number) = 0;
+    // true opens (RunTimeError PortOpenFailed with the reason), false closes.
+    virtual void setPortOpen(bool open) = 0;
+    // Writes every byte as given; one write of up to 520 bytes is accepted whole.
+    virtual void output(std::span<const std::uint8_t> bytes) = 0;
+    // Received bytes waiting to be read.
+    virtual int inBufferCount() = 0;
+    // Every waiting byte in order of arrival, removed from the receive buffer.
+    virtual std::vector<std::uint8_t> input() = 0;
+};
+
+}  // namespace rkt5
