@@ -21,7 +21,7 @@ inline constexpr int Pin00 = 9, Pin01 = 10, Pin02 = 11, Pin03 = 12, RE = 13;
 // and the exchanges built on them. Every exchange waits through one primitive that sleeps until
 // bytes arrive or Timer1 runs out, so waiting costs no CPU and the event loop keeps running.
 class RadioLink {
-public:
+  public:
     RadioLink(SerialPort& port, const LineChoice& choice);
 
     SerialPort& MSComm1;
@@ -42,25 +42,30 @@ public:
 
     // Writes the frame (modes 0, 1) or the packet in two halves (mode 2), waits for the echo and
     // the answer or the time-out, replaces RxBuffer with what was read and returns the count.
-    // No error trap: port errors propagate.
+    // No error trap: port errors propagate (Timer1 is disarmed first); a mode outside 0..2 is a
+    // RunTimeError. The caller opens and closes the port.
     int SendPacket(int mode);
 
     // Classify the answer behind the echo; RunTimeError(SubscriptOutOfRange) past RxBuffer's end.
     int ReadReply(int echoLength) const;
     int ReadStatusReply(int echoLength) const;
 
-    // Text command exchange with its own error trap: applies the line settings of the mode, opens
-    // the port if closed, writes the text once, waits until `awaited` bytes are in or Timer1 runs
-    // out, replaces RxBuffer with one read and returns the count read before it. Port errors
-    // propagate; callers trap them.
+    // Text command exchange: opens the port if closed, writes the text once, waits until `awaited`
+    // bytes are in or Timer1 runs out, replaces RxBuffer with one read and returns the count read
+    // just before it. The caller applies the line settings of its mode first (ApplyLineSettings),
+    // traps the errors, which propagate from here, and closes the port. Timer1 is disarmed on
+    // return, also when an error propagates.
     int exchangeText(std::string_view text, int awaited);
 
     int ConnectRadio(int mode);  // 0 or 3 on success as the mode says, else 8
     int CheckModel();            // 0, 13 or 8
 
-private:
-    // Sleeps in a nested event loop until inBufferCount() >= count or Timer1 is disarmed.
+  private:
+    // The one wait of every exchange: sleeps in the event loop until inBufferCount() >= count or
+    // Timer1 is disarmed (its tick, or a handler that stops it).
     void waitForBytes(int count);
+    // What every operation with an error trap does last, on every path.
+    void closeAfterOperation() noexcept;
 };
 
 }  // namespace rkt5

@@ -10,7 +10,7 @@ namespace rkt5 {
 // its bytes are in; the timer's tick disarms it when the period runs out. Both halves of a mode 2
 // packet share one period.
 class ReplyTimer {
-public:
+  public:
     // How long the transceiver may take to echo a command and answer it.
     static constexpr std::chrono::milliseconds kDefaultInterval{5000};
 
@@ -22,7 +22,7 @@ public:
     void disarm();
     bool armed() const;  // Timer1.Enabled
 
-private:
+  private:
     void Timer1_Timer();
     QTimer timer_;
 };

@@ -10,7 +10,7 @@ namespace rkt5 {
 // The serial port as the protocol code sees it: eight operations and nothing more. The link
 // receives one; nothing else reaches the port. Failures raise RunTimeError.
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
 
     // Line settings, "9600,n,8,1" style; written while closed or open, they apply from then on.

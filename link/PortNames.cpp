@@ -1,0 +1,99 @@
+#include "link/PortNames.h"
+
+#include <cctype>
+#include <charconv>
+
+#include "common/RunTimeError.h"
+
+namespace rkt5 {
+
+namespace {
+
+[[noreturn]] void badArgument(const std::string& message) {
+    throw RunTimeError(ErrorNumber::ValueOutOfRange, message);
+}
+
+}  // namespace
+
+void PortNames::bind(int number, std::string device) {
+    if (number < kFirstNumber || number > kLastNumber) {
+        badArgument("COM port numbers run from 1 to 16, not " + std::to_string(number));
+    }
+    if (device.empty()) {
+        badArgument("COM" + std::to_string(number) + " needs a device to stand for");
+    }
+    bindings_[number] = std::move(device);
+}
+
+void PortNames::addBinding(std::string_view text) {
+    const std::size_t equals = text.find('=');
+    const std::optional<int> number =
+        equals == std::string_view::npos ? std::nullopt : parseComName(text.substr(0, equals));
+    if (!number) {
+        badArgument("expected COMn=DEVICE with n from 1 to 16, got \"" + std::string(text) + "\"");
+    }
+    bind(*number, std::string(text.substr(equals + 1)));
+}
+
+std::string PortNames::deviceFor(int number) const {
+#ifdef _WIN32
+    return "COM" + std::to_string(number);
+#else
+    if (const auto bound = bindings_.find(number); bound != bindings_.end()) {
+        return bound->second;
+    }
+    return "/dev/ttyS" + std::to_string(number - 1);
+#endif
+}
+
+std::optional<int> PortNames::parseComName(std::string_view text) {
+    if (text.size() < 4) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (std::toupper(static_cast<unsigned char>(text[i])) != "COM"[i]) {
+            return std::nullopt;
+        }
+    }
+    const std::string_view digits = text.substr(3);
+    int number = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (error != std::errc() || end != digits.data() + digits.size() || digits[0] == '+' ||
+        number < kFirstNumber || number > kLastNumber) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+int PortNames::useArgument(std::string_view argument) {
+    if (const std::optional<int> number = parseComName(argument)) {
+        return *number;
+    }
+    if (argument.size() >= 3 && std::toupper(static_cast<unsigned char>(argument[0])) == 'C' &&
+        std::toupper(static_cast<unsigned char>(argument[1])) == 'O' &&
+        std::toupper(static_cast<unsigned char>(argument[2])) == 'M' &&
+        argument.find('/') == std::string_view::npos) {
+        badArgument("\"" + std::string(argument) + "\" is no port: COM numbers run from 1 to 16");
+    }
+#ifdef _WIN32
+    badArgument("\"" + std::string(argument) + "\" is no port: use COM1 to COM16");
+#else
+    if (argument.empty()) {
+        badArgument("the port argument is empty");
+    }
+    for (const auto& [number, device] : bindings_) {
+        if (device == argument) {
+            return number;
+        }
+    }
+    for (int number = kFirstNumber; number <= kLastNumber; ++number) {
+        if (!bindings_.contains(number)) {
+            bind(number, std::string(argument));
+            return number;
+        }
+    }
+    badArgument("every COM number is already bound; cannot add \"" + std::string(argument) + "\"");
+#endif
+}
+
+}  // namespace rkt5

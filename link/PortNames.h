@@ -1,0 +1,34 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rkt5 {
+
+// Which device each COM port number stands for. On Windows number n is "COMn". Elsewhere it is the
+// device bound to it from the command line ("COM3=/dev/ttyUSB0"), else /dev/ttyS<n-1>.
+class PortNames {
+  public:
+    // The port menu's numbers; a binding or an argument outside them could never be chosen.
+    static constexpr int kFirstNumber = 1;
+    static constexpr int kLastNumber = 16;
+
+    void bind(int number, std::string device);
+    // "COMn=DEVICE"; a malformed binding is a RunTimeError that says what was expected.
+    void addBinding(std::string_view text);
+    // The device that opening port `number` opens.
+    std::string deviceFor(int number) const;
+
+    // "COMn" (any letter case) with n in the menu's range, else nothing.
+    static std::optional<int> parseComName(std::string_view text);
+    // A port argument as a user types it: "COMn" chooses number n; a device path is bound to a
+    // number (its existing binding, else the lowest free one) and that number is returned.
+    int useArgument(std::string_view argument);
+
+  private:
+    std::map<int, std::string> bindings_;
+};
+
+}  // namespace rkt5

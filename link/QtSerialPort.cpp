@@ -1,0 +1,169 @@
+#include "link/QtSerialPort.h"
+
+#include <climits>
+
+#include "common/RunTimeError.h"
+
+namespace rkt5 {
+
+namespace {
+
+QSerialPort::Parity parityOf(char letter) {
+    switch (letter) {
+        case 'e':
+            return QSerialPort::EvenParity;
+        case 'o':
+            return QSerialPort::OddParity;
+        case 'm':
+            return QSerialPort::MarkParity;
+        case 's':
+            return QSerialPort::SpaceParity;
+        default:
+            return QSerialPort::NoParity;
+    }
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(PortNames names) : names_(std::move(names)) {}
+
+QtSerialPort::~QtSerialPort() {
+    port_.close();
+}
+
+void QtSerialPort::setSettings(const std::string& settings) {
+    settings_ = LineSettings::parse(settings);
+    if (port_.isOpen()) {
+        applySettings();
+    }
+}
+
+bool QtSerialPort::portOpen() const {
+    return port_.isOpen();
+}
+
+void QtSerialPort::setCommPort(int number) {
+    commPort_ = number;
+}
+
+void QtSerialPort::setPortOpen(bool open) {
+    if (!open) {
+        port_.close();
+        port_.clearError();
+        return;
+    }
+    if (port_.isOpen()) {
+        return;
+    }
+    if (commPort_ < PortNames::kFirstNumber) {
+        throw RunTimeError(ErrorNumber::PortOpenFailed,
+                           "there is no port COM" + std::to_string(commPort_));
+    }
+    port_.setPortName(QString::fromStdString(device()));
+    port_.clearError();
+    if (!port_.open(QIODevice::ReadWrite)) {
+        std::string message = "cannot open COM" + std::to_string(commPort_) + " (" + device() +
+                              "): " + port_.errorString().toStdString();
+#ifndef _WIN32
+        if (port_.error() == QSerialPort::PermissionError) {
+            message +=
+                "; another program may be using it, or this user may not be allowed to: on "
+                "Linux the user must be in the 'dialout' group";
+        }
+#endif
+        port_.clearError();
+        throw RunTimeError(ErrorNumber::PortOpenFailed, message);
+    }
+    try {
+        applySettings();
+    } catch (...) {
+        port_.close();
+        port_.clearError();
+        throw;
+    }
+}
+
+void QtSerialPort::output(std::span<const std::uint8_t> bytes) {
+    requireOpen("write to");
+    checkLine();
+    if (bytes.empty()) {
+        return;
+    }
+    const auto size = static_cast<qint64>(bytes.size());
+    if (port_.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+        const std::string reason = port_.errorString().toStdString();
+        port_.clearError();
+        throw RunTimeError(ErrorNumber::PortWriteFailed,
+                           "cannot write to " + device() + ": " + reason);
+    }
+    // QSerialPort hands bytes to the system from the event loop; push them out now, so the reply
+    // time-out that the caller arms next starts when they have left.
+    port_.flush();
+    while (port_.bytesToWrite() > 0) {
+        if (!port_.waitForBytesWritten(static_cast<int>(kWriteTimeout.count()))) {
+            const std::string reason = port_.errorString().toStdString();
+            port_.clearError();
+            throw RunTimeError(ErrorNumber::PortWriteFailed,
+                               "the bytes for " + device() + " did not leave: " + reason);
+        }
+    }
+    checkLine();
+}
+
+int QtSerialPort::inBufferCount() {
+    requireOpen("count the bytes of");
+    checkLine();
+    return static_cast<int>(std::min<qint64>(port_.bytesAvailable(), INT_MAX));
+}
+
+std::vector<std::uint8_t> QtSerialPort::input() {
+    requireOpen("read from");
+    const QByteArray bytes = port_.readAll();
+    return {bytes.begin(), bytes.end()};
+}
+
+void QtSerialPort::applySettings() {
+    const bool applied =
+        port_.setBaudRate(settings_.baud) &&
+        port_.setDataBits(static_cast<QSerialPort::DataBits>(settings_.dataBits)) &&
+        port_.setParity(parityOf(settings_.parity)) &&
+        port_.setStopBits(settings_.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+        port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!applied) {
+        const std::string reason = port_.errorString().toStdString();
+        port_.clearError();
+        throw RunTimeError(ErrorNumber::PortOpenFailed,
+                           "cannot set " + device() + " to " + settings_.text() + ": " + reason);
+    }
+}
+
+void QtSerialPort::requireOpen(const char* operation) const {
+    if (!port_.isOpen()) {
+        throw RunTimeError(ErrorNumber::PortNotOpen, std::string("cannot ") + operation + " COM" +
+                                                         std::to_string(commPort_) +
+                                                         ": the port is closed");
+    }
+}
+
+void QtSerialPort::checkLine() {
+    const QSerialPort::SerialPortError error = port_.error();
+    if (error == QSerialPort::NoError) {
+        return;
+    }
+    const std::string reason = port_.errorString().toStdString();
+    port_.clearError();
+    if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError) {
+        throw RunTimeError(ErrorNumber::LineLost,
+                           "the line on " + device() + " was lost: " + reason);
+    }
+    if (error == QSerialPort::WriteError) {
+        throw RunTimeError(ErrorNumber::PortWriteFailed,
+                           "writing to " + device() + " failed: " + reason);
+    }
+}
+
+std::string QtSerialPort::device() const {
+    return names_.deviceFor(commPort_);
+}
+
+}  // namespace rkt5

@@ -1,0 +1,270 @@
+#include "link/RadioLink.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include "common/RunTimeError.h"
+#include "common/WireProtocol.h"
+#include "link/SpeedOptions.h"
+
+namespace rkt5 {
+
+namespace {
+
+// Flash packets go out in two writes; the counts below are what each wait reads before it stops.
+// The echo of the first 512 bytes.
+constexpr int kFirstHalfAwaited = static_cast<int>(wire::kPacketFirstHalf);
+// The echo of the second 520 bytes and the short answer behind it.
+constexpr int kSecondHalfAwaited =
+    static_cast<int>(wire::kPacketSecondHalf + wire::kShortReplySize);
+// Everything one packet exchange brings back: its whole echo and the answer.
+constexpr int kPacketExchangeAwaited = static_cast<int>(wire::kPacketSize + wire::kShortReplySize);
+
+// The connect command of each mode and what comes back: its echo, then "CT" CR LF in mode 2 or a
+// 20-byte frame that starts "OK" CR LF in modes 0 and 1.
+struct ConnectCommand {
+    std::string_view text;
+    int awaited;
+};
+constexpr std::array<ConnectCommand, 3> kConnectCommands{{
+    {wire::kConnectCommandMode0,
+     static_cast<int>(wire::kConnectCommandMode0.size() + wire::kFrameReplySize)},
+    {wire::kConnectCommandMode1,
+     static_cast<int>(wire::kConnectCommandMode1.size() + wire::kFrameReplySize)},
+    {wire::kConnectCommandMode2,
+     static_cast<int>(wire::kConnectCommandMode2.size() + wire::kShortReplySize)},
+}};
+
+constexpr int kModelAwaited = static_cast<int>(wire::kModelCommand.size() + wire::kStatusReplySize);
+
+std::span<const std::uint8_t> bytesOf(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+bool matchesAt(const std::vector<std::uint8_t>& buffer, std::size_t at, char x, char y) {
+    return buffer[at] == static_cast<std::uint8_t>(x) &&
+           buffer[at + 1] == static_cast<std::uint8_t>(y);
+}
+
+// Classifying needs every byte it looks at: a reply cut short is a subscript error, as reading past
+// the buffer's end is anywhere else.
+void requireBytes(const std::vector<std::uint8_t>& buffer, int echoLength, std::size_t replySize) {
+    if (echoLength < 0 || buffer.size() < static_cast<std::size_t>(echoLength) + replySize) {
+        throw RunTimeError(ErrorNumber::SubscriptOutOfRange,
+                           "the reply behind an echo of " + std::to_string(echoLength) +
+                               " bytes needs " + std::to_string(replySize) + " bytes; " +
+                               std::to_string(buffer.size()) + " were received");
+    }
+}
+
+// Leaves Timer1 disarmed however the exchange ends, so an error never leaves a stale period
+// running into the next exchange.
+class DisarmOnExit {
+  public:
+    explicit DisarmOnExit(ReplyTimer& timer) : timer_(timer) {}
+    ~DisarmOnExit() { timer_.disarm(); }
+    DisarmOnExit(const DisarmOnExit&) = delete;
+    DisarmOnExit& operator=(const DisarmOnExit&) = delete;
+
+  private:
+    ReplyTimer& timer_;
+};
+
+}  // namespace
+
+RadioLink::RadioLink(SerialPort& port, const LineChoice& choice) : MSComm1(port), choice(choice) {}
+
+void RadioLink::ApplyLineSettings(int mode) {
+    // Modes 0 and 1 never look at the 57600 option, so with it selected they keep whatever the
+    // port was last set to.
+    const int optionsRead = mode == 2 ? 3 : 2;
+    for (int index = 0; index < optionsRead; ++index) {
+        if (choice.optBPS(index)) {
+            MSComm1.setSettings(std::string(SpeedOptions::settingsFor(index)));
+        }
+    }
+}
+
+void RadioLink::openPortIfClosed() {
+    if (!MSComm1.portOpen()) {
+        MSComm1.setCommPort(choice.GetCOM());
+        MSComm1.setPortOpen(true);
+    }
+}
+
+void RadioLink::closePortIfOpen() {
+    if (MSComm1.portOpen()) {
+        MSComm1.setPortOpen(false);
+    }
+}
+
+void RadioLink::waitForBytes(int count) {
+    if (QCoreApplication::instance() == nullptr) {
+        throw RunTimeError(ErrorNumber::PortNotOpen,
+                           "waiting for the transceiver needs a running Qt application");
+    }
+    // Each pass sleeps until some event arrives: the port's data, Timer1's tick or anything the
+    // window has to handle. Timer1 is armed, so the sleep always ends.
+    while (Timer1.armed() && MSComm1.inBufferCount() < count) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+int RadioLink::SendPacket(int mode) {
+    if (mode < 0 || mode > 2) {
+        throw RunTimeError(ErrorNumber::ValueOutOfRange,
+                           "there is no protocol mode " + std::to_string(mode));
+    }
+    ApplyLineSettings(mode);
+    DisarmOnExit disarm(Timer1);
+
+    if (mode == 0 || mode == 1) {
+        std::span<const std::uint8_t> frame = CommandFrame;
+        if (mode == 1) {
+            std::copy(wire::kMode1Prefix.begin(), wire::kMode1Prefix.end(), TxBuffer.begin());
+            std::copy(CommandFrame.begin(), CommandFrame.end(),
+                      TxBuffer.begin() + static_cast<std::ptrdiff_t>(wire::kMode1Prefix.size()));
+            frame = TxBuffer;
+        }
+        MSComm1.output(frame);
+        Timer1.arm();
+        waitForBytes(static_cast<int>(frame.size() + wire::kFrameReplySize));
+        Timer1.disarm();
+        RxBuffer = MSComm1.input();
+        return static_cast<int>(RxBuffer.size());
+    }
+
+    std::vector<std::uint8_t> received;
+    int count = 0;
+    // Takes one read when `threshold` bytes wait; the count adds the reading taken before it.
+    const auto collect = [&](int threshold, int target) {
+        while (count < target && Timer1.armed()) {
+            waitForBytes(threshold);
+            const int waiting = MSComm1.inBufferCount();
+            if (waiting >= threshold) {
+                count += waiting;
+                const std::vector<std::uint8_t> bytes = MSComm1.input();
+                received.insert(received.end(), bytes.begin(), bytes.end());
+            }
+        }
+    };
+    const std::span<const std::uint8_t> packet = PacketBuffer;
+    MSComm1.output(packet.first(wire::kPacketFirstHalf));
+    // One period for the whole packet: a slow first echo leaves less time for the second half.
+    Timer1.arm();
+    collect(kFirstHalfAwaited, kFirstHalfAwaited);
+    // The second half goes out even when the first echo never came; the transceiver may only
+    // have been slow.
+    MSComm1.output(packet.subspan(wire::kPacketFirstHalf));
+    collect(kSecondHalfAwaited, kPacketExchangeAwaited);
+    if (count >= kPacketExchangeAwaited) {
+        Timer1.disarm();
+    }
+    RxBuffer = std::move(received);
+    return count;
+}
+
+int RadioLink::ReadReply(int echoLength) const {
+    requireBytes(RxBuffer, echoLength, wire::kShortReplySize);
+    static constexpr std::array<std::string_view, 8> kReplies{"OK", "NG", "ED", "CT",
+                                                              "BE", "PG", "RA", "EE"};
+    const auto at = static_cast<std::size_t>(echoLength);
+    if (RxBuffer[at + 2] != wire::CR || RxBuffer[at + 3] != wire::LF) {
+        return reply::Other;
+    }
+    for (std::size_t code = 0; code < kReplies.size(); ++code) {
+        if (matchesAt(RxBuffer, at, kReplies[code][0], kReplies[code][1])) {
+            return static_cast<int>(code);
+        }
+    }
+    return reply::Other;
+}
+
+int RadioLink::ReadStatusReply(int echoLength) const {
+    requireBytes(RxBuffer, echoLength, wire::kStatusReplySize);
+    const auto at = static_cast<std::size_t>(echoLength);
+    if (RxBuffer[at] != wire::CR || RxBuffer[at + 1] != wire::LF || RxBuffer[at + 4] != wire::CR ||
+        RxBuffer[at + 5] != wire::LF) {
+        return reply::Other;
+    }
+    struct StatusAnswer {
+        char x, y;
+        int status;
+    };
+    static constexpr std::array<StatusAnswer, 7> kAnswers{{{'O', 'K', reply::OK},
+                                                           {'N', 'G', reply::NG},
+                                                           {'R', 'E', reply::RE},
+                                                           {'0', '0', reply::Pin00},
+                                                           {'0', '1', reply::Pin01},
+                                                           {'0', '2', reply::Pin02},
+                                                           {'0', '3', reply::Pin03}}};
+    for (const StatusAnswer& answer : kAnswers) {
+        if (matchesAt(RxBuffer, at + 2, answer.x, answer.y)) {
+            return answer.status;
+        }
+    }
+    return reply::Other;
+}
+
+int RadioLink::exchangeText(std::string_view text, int awaited) {
+    DisarmOnExit disarm(Timer1);
+    openPortIfClosed();
+    MSComm1.output(bytesOf(text));
+    Timer1.arm();
+    waitForBytes(awaited);
+    Timer1.disarm();
+    const int count = MSComm1.inBufferCount();
+    RxBuffer = MSComm1.input();
+    return count;
+}
+
+int RadioLink::ConnectRadio(int mode) {
+    if (mode < 0 || mode > 2) {
+        return reply::Other;
+    }
+    const ConnectCommand& command = kConnectCommands[static_cast<std::size_t>(mode)];
+    int status = reply::Other;
+    try {
+        ApplyLineSettings(mode);
+        const int count = exchangeText(command.text, command.awaited);
+        if (count >= command.awaited) {
+            const int answer = ReadReply(static_cast<int>(command.text.size()));
+            if (answer == reply::OK || answer == reply::CT) {
+                status = answer;
+            }
+        }
+    } catch (const std::exception&) {
+        status = reply::Other;
+    }
+    closeAfterOperation();
+    return status;
+}
+
+int RadioLink::CheckModel() {
+    int status = reply::Other;
+    try {
+        ApplyLineSettings(2);
+        const int count = exchangeText(wire::kModelCommand, kModelAwaited);
+        if (count >= kModelAwaited) {
+            const int answer = ReadStatusReply(static_cast<int>(wire::kModelCommand.size()));
+            if (answer == reply::OK || answer == reply::RE) {
+                status = answer;
+            }
+        }
+    } catch (const std::exception&) {
+        status = reply::Other;
+    }
+    closeAfterOperation();
+    return status;
+}
+
+void RadioLink::closeAfterOperation() noexcept {
+    Timer1.disarm();
+    try {
+        closePortIfOpen();
+    } catch (const std::exception&) {
+        // Closing is the last thing an operation does; its status already says what happened.
+    }
+}
+
+}  // namespace rkt5
