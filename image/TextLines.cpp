@@ -1,0 +1,28 @@
+#include "image/TextLines.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace rkt5 {
+
+std::optional<std::string> readFileText(const std::string& path) {
+    std::error_code ec;
+    // A directory opens as a stream on some systems and then fails to read; refuse it up front.
+    if (std::filesystem::is_directory(path, ec))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0)
+        return std::nullopt;
+    in.seekg(0, std::ios::beg);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    if (size > 0 && !in.read(text.data(), size))
+        return std::nullopt;
+    return text;
+}
+
+}  // namespace rkt5
