@@ -1,0 +1,126 @@
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "common/RunTimeError.h"
+#include "link/LineSettings.h"
+#include "link/PortMenu.h"
+#include "link/PortNames.h"
+#include "link/SpeedOptions.h"
+
+namespace rkt5 {
+namespace {
+
+TEST(LineSettings, ReadsEverySpeedOptionString) {
+    for (const std::string_view text : SpeedOptions::kSettings) {
+        EXPECT_EQ(LineSettings::parse(text).text(), text);
+    }
+    EXPECT_EQ(LineSettings::parse("57600,n,8,1"), (LineSettings{57600, 'n', 8, 1}));
+    EXPECT_EQ(LineSettings::parse("4800,E,7,2"), (LineSettings{4800, 'e', 7, 2}));
+}
+
+class MalformedSettings : public testing::TestWithParam<const char*> {};
+
+TEST_P(MalformedSettings, AreRefusedWithTheStringInTheMessage) {
+    try {
+        LineSettings::parse(GetParam());
+        FAIL() << "accepted \"" << GetParam() << '"';
+    } catch (const RunTimeError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::ValueOutOfRange);
+        EXPECT_NE(std::string(error.what()).find(std::string('"' + std::string(GetParam()) + '"')),
+                  std::string::npos)
+            << error.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Strings, MalformedSettings,
+                         testing::Values("", "57600", "57600,n,8", "57600,n,8,1,", " 57600,n,8,1",
+                                         "57600 ,n,8,1", "57600,n,8,1 ", "+9600,n,8,1",
+                                         "-9600,n,8,1", "0,n,8,1", "99999999999,n,8,1",
+                                         "57600,x,8,1", "57600,,8,1", "57600,no,8,1", "57600,n,9,1",
+                                         "57600,n,4,1", "57600,n,8,1.5", "57600,n,8,0",
+                                         "57600;n;8;1"));
+
+TEST(PortNames, NumbersStandForTheSerialDevicesUnlessBound) {
+    PortNames names;
+#ifdef _WIN32
+    EXPECT_EQ(names.deviceFor(3), "COM3");
+#else
+    EXPECT_EQ(names.deviceFor(1), "/dev/ttyS0");
+    EXPECT_EQ(names.deviceFor(17), "/dev/ttyS16");
+    names.addBinding("com3=/dev/ttyUSB0");
+    EXPECT_EQ(names.deviceFor(3), "/dev/ttyUSB0");
+    EXPECT_EQ(names.deviceFor(2), "/dev/ttyS1");
+#endif
+}
+
+TEST(PortNames, RefusesMalformedBindings) {
+    PortNames names;
+    for (const char* binding : {"COM3", "COM3=", "COM0=/dev/x", "COM17=/dev/x", "/dev/x",
+                                "PORT3=/dev/x", "COM=/dev/x", "COM3x=/dev/x"}) {
+        EXPECT_THROW(names.addBinding(binding), RunTimeError) << binding;
+    }
+}
+
+TEST(PortNames, ParsesComNamesOfTheMenusRange) {
+    EXPECT_EQ(PortNames::parseComName("COM1"), 1);
+    EXPECT_EQ(PortNames::parseComName("com16"), 16);
+    for (const char* text : {"COM0", "COM17", "COM", "COM+1", "COM1 ", "COM01x", "CON1", ""}) {
+        EXPECT_EQ(PortNames::parseComName(text), std::nullopt) << text;
+    }
+}
+
+#ifndef _WIN32
+TEST(PortNames, ADevicePathArgumentIsBoundToTheLowestFreeNumber) {
+    PortNames names;
+    names.addBinding("COM1=/dev/ttyUSB0");
+    EXPECT_EQ(names.useArgument("/dev/pts/7"), 2);
+    EXPECT_EQ(names.deviceFor(2), "/dev/pts/7");
+    EXPECT_EQ(names.useArgument("/dev/pts/7"), 2);
+    EXPECT_EQ(names.useArgument("/dev/ttyUSB0"), 1);
+    EXPECT_EQ(names.useArgument("COM5"), 5);
+    EXPECT_THROW(names.useArgument("COM17"), RunTimeError);
+    EXPECT_THROW(names.useArgument(""), RunTimeError);
+}
+#endif
+
+TEST(PortMenu, TheFirstCheckedItemIsThePort) {
+    PortMenu menu;
+    EXPECT_TRUE(menu.checked(1));
+    EXPECT_TRUE(menu.checked(3));
+    EXPECT_EQ(menu.GetCOM(), 1);
+
+    menu.mnuCom_Click(5);
+    EXPECT_EQ(menu.GetCOM(), 5);
+    menu.mnuCom_Click(5);
+    for (int item = 1; item <= PortMenu::kItems; ++item) {
+        EXPECT_EQ(menu.checked(item), item == 5) << item;
+    }
+    menu.mnuCom_Click(16);
+    EXPECT_EQ(menu.GetCOM(), 16);
+}
+
+TEST(PortMenu, ClicksOutsideTheSixteenItemsChangeNothing) {
+    PortMenu menu;
+    menu.mnuCom_Click(4);
+    EXPECT_THROW(menu.mnuCom_Click(0), RunTimeError);
+    EXPECT_THROW(menu.mnuCom_Click(17), RunTimeError);
+    EXPECT_EQ(menu.GetCOM(), 4);
+}
+
+TEST(SpeedOptions, ExactlyOneOptionIsSelected) {
+    SpeedOptions speeds;
+    EXPECT_TRUE(speeds.selected(2));
+    speeds.select(0);
+    EXPECT_TRUE(speeds.selected(0));
+    EXPECT_FALSE(speeds.selected(1));
+    EXPECT_FALSE(speeds.selected(2));
+    EXPECT_THROW(speeds.select(3), RunTimeError);
+    EXPECT_TRUE(speeds.selected(0));
+    EXPECT_EQ(SpeedOptions::indexForBaud(38400), 1);
+    EXPECT_EQ(SpeedOptions::indexForBaud(19200), std::nullopt);
+}
+
+}  // namespace
+}  // namespace rkt5
