@@ -1,0 +1,30 @@
+#pragma once
+
+#include <iosfwd>
+#include <span>
+#include <string_view>
+
+namespace rkt5::cli {
+
+// Exit codes shared by every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // the operation ran and failed (bad file, bad region, ...)
+inline constexpr int kExitUsage = 2;   // the command line itself was wrong
+
+struct CommandIo {
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// One subcommand of rkt5-flash. Each command group lives in its own file and hands main its table.
+struct Command {
+    std::string_view name;
+    std::string_view summary;  // one line for the overview
+    std::string_view usage;    // full text for "--help"
+    int (*run)(std::span<const std::string_view> args, const CommandIo& io);
+};
+
+// Image commands: dump-image, checksum.
+std::span<const Command> imageCommands();
+
+}  // namespace rkt5::cli

@@ -1,0 +1,122 @@
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/ArgParser.h"
+#include "cli/Command.h"
+#include "firmware/FirmwareLines.h"
+#include "image/FlashImage.h"
+#include "image/ImageFile.h"
+#include "image/RegionChecksum.h"
+#include "image/StartupImage.h"
+
+namespace rkt5::cli {
+
+namespace {
+
+constexpr std::string_view kDumpUsage =
+    "usage: rkt5-flash dump-image OUT.bin [--image FILE]\n"
+    "\n"
+    "Writes the 262,144 bytes of the flash image (0xC0000-0xFFFFF) to OUT.bin: the built-in\n"
+    "EG5.000 firmware, or FILE (S-records, or Intel HEX when its name ends in \"hex\").\n"
+    "Exit 0 when written, 1 when FILE does not load or OUT.bin cannot be written, 2 on usage\n"
+    "errors.\n";
+
+constexpr std::string_view kChecksumUsage =
+    "usage: rkt5-flash checksum [START END] [--image FILE]\n"
+    "\n"
+    "Prints the plain sum of the image bytes from START to END inclusive (hex addresses,\n"
+    "default E0000 FFFFF) in upper-case hex, as the \"CS\" button shows it. The image is the\n"
+    "built-in firmware unless FILE is given. Exit 1 when FILE does not load or the region\n"
+    "reaches outside the image, 2 on usage errors.\n";
+
+int usageError(const CommandIo& io, std::string_view command, const std::string& error,
+               std::string_view usage) {
+    io.err << "rkt5-flash " << command << ": " << error << "\n" << usage;
+    return kExitUsage;
+}
+
+// The image a command works on: the built-in firmware, or the file given with --image. On a
+// failed load prints what the window would show and returns nothing.
+std::unique_ptr<FlashImage> imageFor(const ArgParser& args, const CommandIo& io) {
+    auto image = std::make_unique<FlashImage>();
+    if (const std::optional<std::string> path = args.value("--image")) {
+        const ImageLoadOutcome outcome = LoadImageFile(*image, *path);
+        if (!outcome.loaded) {
+            io.err << outcome.message->text << "\n";
+            return nullptr;
+        }
+    } else {
+        auto table = std::make_unique<FirmwareTable>();
+        buildStartupImage(*image, *table);
+    }
+    return image;
+}
+
+int runDumpImage(std::span<const std::string_view> argv, const CommandIo& io) {
+    ArgParser args({{"--image", true}}, {"OUT.bin"}, 1);
+    if (!args.parse(argv))
+        return usageError(io, "dump-image", args.error(), kDumpUsage);
+    if (args.helpRequested()) {
+        io.out << kDumpUsage;
+        return kExitOk;
+    }
+    const std::unique_ptr<FlashImage> image = imageFor(args, io);
+    if (!image)
+        return kExitFailed;
+
+    std::string bytes(FlashImage::kCells, '\0');
+    const std::int16_t* cells = image->cells();
+    for (int i = 0; i < FlashImage::kCells; ++i) {
+        bytes[static_cast<std::size_t>(i)] = static_cast<char>(static_cast<std::uint8_t>(cells[i]));
+    }
+    const std::string& outPath = args.positional()[0];
+    std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
+    if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) ||
+        !out.flush()) {
+        io.err << "rkt5-flash dump-image: cannot write '" << outPath << "'\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int runChecksum(std::span<const std::string_view> argv, const CommandIo& io) {
+    ArgParser args({{"--image", true}}, {"START", "END"}, 0);
+    if (!args.parse(argv))
+        return usageError(io, "checksum", args.error(), kChecksumUsage);
+    if (args.helpRequested()) {
+        io.out << kChecksumUsage;
+        return kExitOk;
+    }
+    if (args.positional().size() == 1) {
+        return usageError(io, "checksum", "missing argument END", kChecksumUsage);
+    }
+    const std::unique_ptr<FlashImage> image = imageFor(args, io);
+    if (!image)
+        return kExitFailed;
+
+    const bool given = args.positional().size() == 2;
+    const RegionChecksum sum = regionChecksum(*image, given ? args.positional()[0] : "E0000",
+                                              given ? args.positional()[1] : "FFFFF");
+    if (!sum.ok) {
+        io.err << sum.text << "\n";
+        return kExitFailed;
+    }
+    io.out << sum.text << "\n";
+    return kExitOk;
+}
+
+constexpr Command kImageCommands[] = {
+    {"dump-image", "write the flash image to a binary file", kDumpUsage, runDumpImage},
+    {"checksum", "sum the image bytes of an address region", kChecksumUsage, runChecksum},
+};
+
+}  // namespace
+
+std::span<const Command> imageCommands() {
+    return kImageCommands;
+}
+
+}  // namespace rkt5::cli

@@ -1,0 +1,108 @@
+#include "cli/protocol/LinkOptions.h"
+
+#include <charconv>
+
+#include "link/SpeedOptions.h"
+
+namespace rkt5::cli {
+
+namespace {
+
+// Longer than any exchange needs even at 9600 bit/s, short enough to notice a dead line.
+constexpr long kMaxTimeoutMs = 600000;
+
+std::optional<long> wholeNumber(const std::string& text) {
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<int> pinFunctionIndex(const std::string& name) {
+    static constexpr std::string_view kFunctions[] = {"low", "high", "input", "read"};
+    for (int index = 0; index < 4; ++index) {
+        if (name == kFunctions[index]) {
+            return index;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<ArgParser::Option> linkParserOptions(const LinkOptionSet& set) {
+    std::vector<ArgParser::Option> options{{"--port", true}, {"--baud", true}, {"--timeout-ms", true}};
+    if (set.mode) {
+        options.push_back({"--mode", true});
+    }
+    if (set.image) {
+        options.push_back({"--image", true});
+    }
+    if (set.accessWord) {
+        options.push_back({"--access-word", true});
+    }
+    if (set.pin) {
+        options.push_back({"--pin", true});
+        options.push_back({"--function", true});
+    }
+    return options;
+}
+
+bool readLinkOptions(const ArgParser& args, const LinkOptionSet& set, LinkOptions& options,
+                     std::string& error) {
+    const auto port = args.value("--port");
+    if (!port || port->empty()) {
+        error = "--port is required (a device path such as /dev/ttyUSB0, or COMn)";
+        return false;
+    }
+    options.port = *port;
+
+    if (const auto baud = args.value("--baud")) {
+        const auto value = wholeNumber(*baud);
+        const auto index = value ? SpeedOptions::indexForBaud(static_cast<int>(*value)) : std::nullopt;
+        if (!index) {
+            error = "--baud must be 9600, 38400 or 57600, not '" + *baud + "'";
+            return false;
+        }
+        options.speedIndex = *index;
+    }
+    if (const auto timeout = args.value("--timeout-ms")) {
+        const auto value = wholeNumber(*timeout);
+        if (!value || *value < 1 || *value > kMaxTimeoutMs) {
+            error = "--timeout-ms must be a whole number of milliseconds from 1 to " +
+                    std::to_string(kMaxTimeoutMs) + ", not '" + *timeout + "'";
+            return false;
+        }
+        options.timeout = std::chrono::milliseconds(*value);
+    }
+    if (set.mode) {
+        const auto mode = args.value("--mode");
+        const auto value = mode ? wholeNumber(*mode) : std::optional<long>(2);
+        if (!value || *value < 0 || *value > 2) {
+            error = "--mode must be 0, 1 or 2, not '" + mode.value_or("") + "'";
+            return false;
+        }
+        options.mode = static_cast<int>(*value);
+    }
+    if (set.image) {
+        options.imagePath = args.value("--image");
+    }
+    if (set.accessWord) {
+        options.pinNumberText = args.value("--access-word").value_or("");
+    }
+    if (set.pin) {
+        options.pinNumberText = args.value("--pin").value_or("");
+        const auto function = args.value("--function").value_or("read");
+        const auto index = pinFunctionIndex(function);
+        if (!index) {
+            error = "--function must be low, high, input or read, not '" + function + "'";
+            return false;
+        }
+        options.pinFunction = *index;
+    }
+    return true;
+}
+
+}  // namespace rkt5::cli

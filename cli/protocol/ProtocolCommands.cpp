@@ -1,0 +1,210 @@
+// The commands of rkt5-flash that talk to the transceiver. Built as a module that the executable
+// loads only when one of them runs (see cli/ProtocolModule.h).
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <iostream>
+
+#include "cli/ArgParser.h"
+#include "cli/Command.h"
+#include "cli/CommandImage.h"
+#include "cli/protocol/LinkOptions.h"
+#include "cli/protocol/TerminalPanel.h"
+#include "common/RunTimeError.h"
+#include "flash/PortCommand.h"
+#include "flash/Sequences.h"
+#include "link/MenuLineChoice.h"
+#include "link/QtSerialPort.h"
+#include "link/RadioLink.h"
+
+namespace rkt5::cli {
+
+namespace {
+
+// What a command does once the link is set up; it returns the line to print and whether it
+// succeeded.
+using Action = Outcome (*)(FlashContext& context, const LinkOptions& options);
+
+struct ProtocolCommand {
+    std::string_view name;
+    std::string_view summary;
+    LinkOptionSet accepts;
+    bool needsImage;
+    Action action;
+    std::string_view usage;
+};
+
+Outcome modelCheck(FlashContext& context, const LinkOptions&) {
+    const int status = context.link.CheckModel();
+    if (status == 0) {
+        return {true, Message::ok("status 0")};
+    }
+    return {false, Message::ng("status " + std::to_string(status) + "\n" +
+                               (status == reply::RE ? "Region error" : "Error"))};
+}
+
+Outcome pinCommand(FlashContext& context, const LinkOptions&) {
+    const std::string text = portResultText(RunPortCommand(context));
+    return {text != "???", Message::ok(text)};
+}
+
+template <Step step>
+Outcome stepCommand(FlashContext& context, const LinkOptions& options) {
+    return stepButton(context, options.mode, step);
+}
+
+Outcome updateCommand(FlashContext& context, const LinkOptions&) { return startSequence(context); }
+
+Outcome macroCommand(FlashContext& context, const LinkOptions& options) {
+    return *macroSequence(context, options.mode);
+}
+
+constexpr std::string_view kCommonOptions =
+    "  --port DEVICE       the transceiver's serial port: a device path or COMn (required)\n"
+    "  --baud N            line speed 9600, 38400 or 57600 (default 57600); modes 0 and 1\n"
+    "                      leave the port at its last speed when 57600 is chosen\n"
+    "  --timeout-ms N      how long to wait for each answer (default 5000)\n";
+constexpr std::string_view kWriteOptions =
+    "  --image FILE        write FILE (S-records; Intel HEX when the name ends in \"hex\")\n"
+    "                      instead of the built-in EG5.000 firmware\n"
+    "  --access-word TEXT  the word that opens the top block 0xFF000-0xFFFFF\n";
+
+const ProtocolCommand kCommands[] = {
+    {"update", "the whole update, as \"Start\" runs it", {false, true, true, false}, true, updateCommand,
+     "usage: rkt5-flash update --port DEVICE [options]\n\n"
+     "The whole update, as the \"Start\" button runs it: model and region check, connect, erase,\n"
+     "write, leave flash mode. Prints the final message; exit 0 after \"Completed.\", 1 after a\n"
+     "failure, 2 on usage errors.\n"},
+    {"macro", "connect, erase, write and end in one mode", {true, true, true, false}, true, macroCommand,
+     "usage: rkt5-flash macro --mode 0|1|2 --port DEVICE [options]\n\n"
+     "Connect, erase, write and end in one protocol mode, without the model check.\n"},
+    {"connect", "put the transceiver into flash mode", {true, false, false, false}, false, stepCommand<Step::Connect>,
+     "usage: rkt5-flash connect --mode 0|1|2 --port DEVICE [options]\n\n"
+     "Puts the transceiver into flash mode; prints \"Connected.\" or \"Connect failed.\".\n"},
+    {"erase", "erase the flash", {true, false, true, false}, false, stepCommand<Step::Erase>,
+     "usage: rkt5-flash erase --mode 0|1|2 --port DEVICE [options]\n\n"
+     "Erases the flash blocks (the top block only with the access word, mode 2).\n"},
+    {"write", "write the image", {true, true, true, false}, true, stepCommand<Step::Write>,
+     "usage: rkt5-flash write --mode 0|1|2 --port DEVICE [options]\n\n"
+     "Writes the image: 1024-byte blocks in mode 2, 16-byte rows in modes 0 and 1.\n"},
+    {"disconnect", "take the transceiver out of flash mode", {true, false, false, false}, false, stepCommand<Step::Disconnect>,
+     "usage: rkt5-flash disconnect --mode 0|1|2 --port DEVICE [options]\n\n"
+     "Takes the transceiver out of flash mode.\n"},
+    {"pin", "drive or read one input/output pin", {false, false, false, true}, false, pinCommand,
+     "usage: rkt5-flash pin --pin NN --function low|high|input|read --port DEVICE [options]\n\n"
+     "Drives or reads one input/output pin and prints what the \"GO\" button shows:\n"
+     "OK, NG, L出力, H出力, L入力, H入力 or ??? (no or no valid answer; exit 1).\n"},
+    {"check-model", "check the transceiver's model and region", {false, false, false, false}, false, modelCheck,
+     "usage: rkt5-flash check-model --port DEVICE [options]\n\n"
+     "Asks the transceiver for its model and region; prints the status, and on failure the\n"
+     "message \"Start\" would show (\"Region error\" or \"Error\").\n"},
+};
+
+std::string fullUsage(const ProtocolCommand& command) {
+    std::string text(command.usage);
+    text += "\noptions:\n";
+    text += kCommonOptions;
+    if (command.accepts.mode) {
+        text += "  --mode N            protocol mode 0, 1 or 2 (default 2)\n";
+    }
+    if (command.accepts.image || command.accepts.accessWord) {
+        text += kWriteOptions;
+    }
+    if (command.accepts.pin) {
+        text += "  --pin NN            the pin number as typed into the pin box\n"
+                "  --function F        low, high, input or read (default read)\n";
+    }
+    return text;
+}
+
+// Opens and closes the port once before the operation, so that a port that cannot be opened is
+// reported with its reason; the operations themselves only say that they failed.
+bool portOpens(QtSerialPort& port, int number, std::ostream& err) {
+    try {
+        port.setCommPort(number);
+        port.setPortOpen(true);
+        port.setPortOpen(false);
+        return true;
+    } catch (const RunTimeError& error) {
+        err << "rkt5-flash: " << error.what() << "\n";
+        return false;
+    }
+}
+
+int runProtocolCommand(const ProtocolCommand& command, std::span<const std::string_view> argv,
+                       const CommandIo& io) {
+    ArgParser args(linkParserOptions(command.accepts), {}, 0);
+    LinkOptions options;
+    std::string error;
+    if (!args.parse(argv)) {
+        error = args.error();
+    } else if (args.helpRequested()) {
+        io.out << fullUsage(command);
+        return kExitOk;
+    } else {
+        readLinkOptions(args, command.accepts, options, error);
+    }
+    if (!error.empty()) {
+        io.err << "rkt5-flash " << command.name << ": " << error << "\n" << fullUsage(command);
+        return kExitUsage;
+    }
+
+    int argc = 1;
+    char name[] = "rkt5-flash";
+    char* appArgv[] = {name, nullptr};
+    QCoreApplication application(argc, appArgv);
+
+    QtSerialPort port;
+    MenuLineChoice choice;
+    try {
+        choice.menu.mnuCom_Click(port.names().useArgument(options.port));
+        choice.speeds.select(options.speedIndex);
+    } catch (const RunTimeError& bad) {
+        io.err << "rkt5-flash " << command.name << ": --port: " << bad.what() << "\n";
+        return kExitUsage;
+    }
+    std::unique_ptr<FlashImage> image =
+        command.needsImage ? commandImage(options.imagePath, io.err) : std::make_unique<FlashImage>();
+    if (!image) {
+        return kExitFailed;
+    }
+    if (!portOpens(port, choice.GetCOM(), io.err)) {
+        return kExitFailed;
+    }
+
+    RadioLink link(port, choice);
+    link.Timer1.setInterval(options.timeout);
+    TerminalProgress progress(isatty(STDERR_FILENO) ? stderr : nullptr);
+    TerminalPanel panel(options.pinNumberText, options.pinFunction, progress);
+    FlashContext context{link, *image, panel};
+
+    const Outcome outcome = command.action(context, options);
+    progress.finish();
+    io.out << outcome.message.text << std::endl;
+    return outcome.succeeded ? kExitOk : kExitFailed;
+}
+
+template <std::size_t index>
+int run(std::span<const std::string_view> argv, const CommandIo& io) {
+    return runProtocolCommand(kCommands[index], argv, io);
+}
+
+template <std::size_t... index>
+constexpr std::array<Command, sizeof...(index)> commandTable(std::index_sequence<index...>) {
+    return {Command{kCommands[index].name, kCommands[index].summary, kCommands[index].usage,
+                    run<index>}...};
+}
+
+}  // namespace
+
+}  // namespace rkt5::cli
+
+extern "C" __attribute__((visibility("default"))) const rkt5::cli::Command* rkt5_protocol_commands(
+    std::size_t* count) {
+    static const auto table =
+        rkt5::cli::commandTable(std::make_index_sequence<std::size(rkt5::cli::kCommands)>());
+    *count = table.size();
+    return table.data();
+}
