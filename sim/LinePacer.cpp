@@ -1,0 +1,63 @@
+#include "sim/LinePacer.h"
+
+#include <algorithm>
+
+namespace rkt5::sim {
+
+namespace {
+constexpr long long kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
+}
+
+LinePacer::Clock::duration LinePacer::byteTime(int bitsPerSecond) {
+    if (bitsPerSecond <= 0) {
+        return Clock::duration::zero();
+    }
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::nanoseconds(kBitsPerByte * 1'000'000'000LL / bitsPerSecond));
+}
+
+void LinePacer::enqueue(std::span<const std::uint8_t> bytes, Clock::duration byteTime,
+                        Clock::duration gapBefore, Clock::time_point now) {
+    if (bytes.empty()) {
+        return;
+    }
+    Clock::time_point due = std::max(lineFree_, now) + gapBefore;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        due += byteTime;
+        queue_.push_back({bytes[i], due, i + 1 == bytes.size()});
+    }
+    lineFree_ = due;
+}
+
+std::vector<std::uint8_t> LinePacer::due(Clock::time_point now) const {
+    std::vector<std::uint8_t> bytes;
+    for (const Slot& slot : queue_) {
+        if (slot.due > now) {
+            break;
+        }
+        bytes.push_back(slot.byte);
+    }
+    return bytes;
+}
+
+void LinePacer::remove(std::size_t count) {
+    queue_.erase(queue_.begin(),
+                 queue_.begin() + static_cast<std::ptrdiff_t>(std::min(count, queue_.size())));
+}
+
+std::optional<LinePacer::Clock::time_point> LinePacer::nextWake(Clock::time_point now) const {
+    if (queue_.empty()) {
+        return std::nullopt;
+    }
+    const auto pieceEnd =
+        std::find_if(queue_.begin(), queue_.end(), [](const Slot& s) { return s.lastOfPiece; });
+    const Clock::time_point batch = std::max(queue_.front().due, now + kBatchPeriod);
+    return pieceEnd == queue_.end() ? batch : std::min(batch, pieceEnd->due);
+}
+
+void LinePacer::clear() {
+    queue_.clear();
+    lineFree_ = {};
+}
+
+}  // namespace rkt5::sim

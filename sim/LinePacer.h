@@ -1,0 +1,51 @@
+#pragma once
+
+// Puts bytes on the line no faster than a serial port would: each byte is due 10 bit times after
+// the one before it, on an absolute schedule, so waking late never stretches the total.
+// Intermediate bytes go out in batches a few milliseconds apart (cheap for both sides); the last
+// byte of each piece goes out exactly when due, because that is the byte the updater waits for.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace rkt5::sim {
+
+class LinePacer {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    static constexpr std::chrono::milliseconds kBatchPeriod{8};
+
+    // Time one byte takes at `bitsPerSecond` with 8N1 framing.
+    static Clock::duration byteTime(int bitsPerSecond);
+
+    // Queues `bytes`; the first is due one byte time after max(line free, now) + gapBefore.
+    void enqueue(std::span<const std::uint8_t> bytes, Clock::duration byteTime,
+                 Clock::duration gapBefore, Clock::time_point now);
+
+    // The bytes due at `now`, from the front of the queue; remove() what was written.
+    std::vector<std::uint8_t> due(Clock::time_point now) const;
+    void remove(std::size_t count);
+
+    // When to come back to write more; none when the queue is empty.
+    std::optional<Clock::time_point> nextWake(Clock::time_point now) const;
+
+    bool empty() const { return queue_.empty(); }
+    void clear();
+
+  private:
+    struct Slot {
+        std::uint8_t byte;
+        Clock::time_point due;
+        bool lastOfPiece;
+    };
+    std::deque<Slot> queue_;
+    Clock::time_point lineFree_{};  // when the last queued byte has gone out
+};
+
+}  // namespace rkt5::sim
