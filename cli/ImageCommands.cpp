@@ -67,15 +67,20 @@ int runDumpImage(std::span<const std::string_view> argv, const CommandIo& io) {
     if (!image)
         return kExitFailed;
 
-    std::string bytes(FlashImage::kCells, '\0');
-    const std::int16_t* cells = image->cells();
-    for (int i = 0; i < FlashImage::kCells; ++i) {
-        bytes[static_cast<std::size_t>(i)] = static_cast<char>(static_cast<std::uint8_t>(cells[i]));
-    }
     const std::string& outPath = args.positional()[0];
     std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
-    if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) ||
-        !out.flush()) {
+    // Converted and written a slice at a time: fresh memory is costly at start-up, and a small
+    // buffer reused keeps the whole command close to the cost of starting a process.
+    std::string slice(16 * 1024, '\0');
+    const std::int16_t* cells = image->cells();
+    for (int done = 0; out && done < FlashImage::kCells; done += static_cast<int>(slice.size())) {
+        for (std::size_t i = 0; i < slice.size(); ++i) {
+            slice[i] =
+                static_cast<char>(static_cast<std::uint8_t>(cells[done + static_cast<int>(i)]));
+        }
+        out.write(slice.data(), static_cast<std::streamsize>(slice.size()));
+    }
+    if (!out || !out.flush()) {
         io.err << "rkt5-flash dump-image: cannot write '" << outPath << "'\n";
         return kExitFailed;
     }
