@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string_view>
+
+namespace rkt5 {
+
+// Typed into the pin-number box, this word lets the erase and the write reach the top flash block
+// 0xFF000-0xFFFFF, which holds what the transceiver needs to start and is left alone otherwise.
+inline constexpr std::string_view kAccessWord = "LANTERN";
+
+// The whole text, case-sensitive, no trimming.
+inline bool isAccessWord(std::string_view text) {
+    return text == kAccessWord;
+}
+
+}  // namespace rkt5
