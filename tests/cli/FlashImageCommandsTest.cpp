@@ -1,0 +1,163 @@
+// rkt5-flash's image commands, run as the real program: exit codes, output and messages.
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "image/RegionChecksum.h"
+#include "image/StartupImage.h"
+#include "tests/image/TempDir.h"
+#include "tests/image/TestRecords.h"
+
+namespace rkt5 {
+namespace {
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+ProgramRun runFlash(const test::TempDir& dir, const std::string& args) {
+    const std::string out = dir.file("stdout.txt");
+    const std::string err = dir.file("stderr.txt");
+    const std::string command =
+        std::string(RKT5_FLASH) + " " + args + " >'" + out + "' 2>'" + err + "'";
+    const int status = std::system(command.c_str());
+    ProgramRun run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = test::readBytes(out);
+    run.err = test::readBytes(err);
+    return run;
+}
+
+std::unique_ptr<FlashImage> builtInImage() {
+    auto image = std::make_unique<FlashImage>();
+    auto table = std::make_unique<FirmwareTable>();
+    buildStartupImage(*image, *table);
+    return image;
+}
+
+std::string bytesOf(const FlashImage& image) {
+    std::string bytes(FlashImage::kCells, '\0');
+    for (int i = 0; i < FlashImage::kCells; ++i) {
+        bytes[static_cast<std::size_t>(i)] = static_cast<char>(image.cells()[i] & 0xFF);
+    }
+    return bytes;
+}
+
+TEST(FlashDumpImage, WritesTheBuiltInImage) {
+    test::TempDir dir;
+    const ProgramRun run = runFlash(dir, "dump-image '" + dir.file("out.bin") + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(test::readBytes(dir.file("out.bin")) == bytesOf(*builtInImage()));
+}
+
+TEST(FlashDumpImage, WritesAFileThatLoads) {
+    test::TempDir dir;
+    const std::string file = dir.write("fw.mot", test::sRecord(2, 0xC0010, {0x01, 0x02}) + "\r\n" +
+                                                     test::sRecord(2, 0xFFFFF, {0x7E}) + "\r\n");
+    const ProgramRun run =
+        runFlash(dir, "dump-image '" + dir.file("out.bin") + "' --image '" + file + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::string expected(FlashImage::kCells, '\xFF');
+    expected[0x10] = 0x01;
+    expected[0x11] = 0x02;
+    expected.back() = 0x7E;
+    EXPECT_TRUE(test::readBytes(dir.file("out.bin")) == expected);
+}
+
+struct Failure {
+    const char* what;
+    std::string fileContent;  // written as bad.mot unless empty
+    std::string args;         // {FILE} and {OUT} are replaced
+    int exitCode;
+    std::string err;  // exact, or the start of stderr for usage errors
+};
+
+void PrintTo(const Failure& f, std::ostream* os) {
+    *os << f.what;
+}
+
+class FlashFails : public testing::TestWithParam<Failure> {};
+
+TEST_P(FlashFails, ExitsWithItsCodeAndMessageAndWritesNothing) {
+    test::TempDir dir;
+    const Failure& f = GetParam();
+    std::string args = f.args;
+    const auto replace = [&args](const std::string& key, const std::string& value) {
+        for (std::size_t at; (at = args.find(key)) != std::string::npos;) {
+            args.replace(at, key.size(), "'" + value + "'");
+        }
+    };
+    replace("{FILE}",
+            f.fileContent.empty() ? dir.file("missing.mot") : dir.write("bad.mot", f.fileContent));
+    replace("{OUT}", dir.file("out.bin"));
+    const ProgramRun run = runFlash(dir, args);
+    EXPECT_EQ(run.exitCode, f.exitCode);
+    if (f.exitCode == 2) {
+        EXPECT_EQ(run.err.rfind(f.err, 0), 0u) << run.err;
+    } else {
+        EXPECT_EQ(run.err, f.err);
+    }
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.bin")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FlashFails,
+    testing::Values(
+        Failure{"bad line", test::sRecord(2, 0xC0000, {1}) + "\r\n\r\n",
+                "dump-image {OUT} --image {FILE}", 1, "Error Code = 9 ; line number = 2\n"},
+        Failure{"missing file", "", "dump-image {OUT} --image={FILE}", 1, "File Open Error\n"},
+        Failure{"data outside the image", test::sRecord(2, 0xBFFFF, {1, 2}) + "\r\n",
+                "checksum --image {FILE}", 1, "File Open Error\n"},
+        Failure{"region outside", "", "checksum BFFFF FFFFF", 1,
+                "Address BFFFF is outside the image (C0000-FFFFF).\n"},
+        Failure{"no output named", "", "dump-image", 2,
+                "rkt5-flash dump-image: missing argument OUT.bin\n"},
+        Failure{"extra argument", "", "dump-image {OUT} extra", 2,
+                "rkt5-flash dump-image: unexpected argument 'extra'\n"},
+        Failure{"unknown option", "", "dump-image {OUT} --imgae x", 2,
+                "rkt5-flash dump-image: unknown option '--imgae'\n"},
+        Failure{"option without value", "", "dump-image {OUT} --image", 2,
+                "rkt5-flash dump-image: option '--image' needs a value\n"},
+        Failure{"start without end", "", "checksum E0000", 2,
+                "rkt5-flash checksum: missing argument END\n"},
+        Failure{"unknown command", "", "dump-imag {OUT}", 2,
+                "rkt5-flash: unknown command 'dump-imag'\n"}));
+
+TEST(FlashChecksum, PrintsTheSumAsTheButtonShowsIt) {
+    test::TempDir dir;
+    const auto image = builtInImage();
+    ProgramRun run = runFlash(dir, "checksum");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, regionChecksum(*image, "E0000", "FFFFF").text + "\n");
+
+    run = runFlash(dir, "checksum c0000 fffff");
+    EXPECT_EQ(run.out, regionChecksum(*image, "C0000", "FFFFF").text + "\n");
+
+    const std::string file =
+        dir.write("fw.HEX", test::hexRecord(2, 0, {0xF0, 0x00}) + "\r\n" +
+                                test::hexRecord(0, 0xFFFE, {0x12, 0x34}) + "\r\n");
+    run = runFlash(dir, "checksum FFFFE FFFFF --image '" + file + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "46\n");
+}
+
+TEST(FlashHelp, EachCommandDescribesItself) {
+    test::TempDir dir;
+    for (const char* command : {"dump-image", "checksum"}) {
+        const ProgramRun run = runFlash(dir, std::string(command) + " --help");
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out.rfind(std::string("usage: rkt5-flash ") + command, 0), 0u) << run.out;
+    }
+}
+
+}  // namespace
+}  // namespace rkt5
