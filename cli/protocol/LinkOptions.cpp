@@ -33,7 +33,8 @@ std::optional<int> pinFunctionIndex(const std::string& name) {
 }  // namespace
 
 std::vector<ArgParser::Option> linkParserOptions(const LinkOptionSet& set) {
-    std::vector<ArgParser::Option> options{{"--port", true}, {"--baud", true}, {"--timeout-ms", true}};
+    std::vector<ArgParser::Option> options{
+        {"--port", true}, {"--baud", true}, {"--timeout-ms", true}};
     if (set.mode) {
         options.push_back({"--mode", true});
     }
@@ -61,7 +62,8 @@ bool readLinkOptions(const ArgParser& args, const LinkOptionSet& set, LinkOption
 
     if (const auto baud = args.value("--baud")) {
         const auto value = wholeNumber(*baud);
-        const auto index = value ? SpeedOptions::indexForBaud(static_cast<int>(*value)) : std::nullopt;
+        const auto index =
+            value ? SpeedOptions::indexForBaud(static_cast<int>(*value)) : std::nullopt;
         if (!index) {
             error = "--baud must be 9600, 38400 or 57600, not '" + *baud + "'";
             return false;

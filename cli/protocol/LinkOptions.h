@@ -11,13 +11,13 @@ namespace rkt5::cli {
 
 // The options every protocol command shares, and those some of them add.
 struct LinkOptions {
-    std::string port;                       // device path or "COMn"
-    int speedIndex = 2;                     // the speed option: 0 9600, 1 38400, 2 57600
+    std::string port;    // device path or "COMn"
+    int speedIndex = 2;  // the speed option: 0 9600, 1 38400, 2 57600
     std::chrono::milliseconds timeout{5000};
-    std::optional<std::string> imagePath;   // --image
-    std::string pinNumberText;              // --access-word, or --pin for the pin command
-    int mode = 2;                           // --mode
-    int pinFunction = 3;                    // --function, as the pin-function button index
+    std::optional<std::string> imagePath;  // --image
+    std::string pinNumberText;             // --access-word, or --pin for the pin command
+    int mode = 2;                          // --mode
+    int pinFunction = 3;                   // --function, as the pin-function button index
 };
 
 // What a command accepts beyond --port, --baud and --timeout-ms.

@@ -55,7 +55,9 @@ Outcome stepCommand(FlashContext& context, const LinkOptions& options) {
     return stepButton(context, options.mode, step);
 }
 
-Outcome updateCommand(FlashContext& context, const LinkOptions&) { return startSequence(context); }
+Outcome updateCommand(FlashContext& context, const LinkOptions&) {
+    return startSequence(context);
+}
 
 Outcome macroCommand(FlashContext& context, const LinkOptions& options) {
     return *macroSequence(context, options.mode);
@@ -72,31 +74,63 @@ constexpr std::string_view kWriteOptions =
     "  --access-word TEXT  the word that opens the top block 0xFF000-0xFFFFF\n";
 
 const ProtocolCommand kCommands[] = {
-    {"update", "the whole update, as \"Start\" runs it", {false, true, true, false}, true, updateCommand,
+    {"update",
+     "the whole update, as \"Start\" runs it",
+     {false, true, true, false},
+     true,
+     updateCommand,
      "usage: rkt5-flash update --port DEVICE [options]\n\n"
      "The whole update, as the \"Start\" button runs it: model and region check, connect, erase,\n"
      "write, leave flash mode. Prints the final message; exit 0 after \"Completed.\", 1 after a\n"
      "failure, 2 on usage errors.\n"},
-    {"macro", "connect, erase, write and end in one mode", {true, true, true, false}, true, macroCommand,
+    {"macro",
+     "connect, erase, write and end in one mode",
+     {true, true, true, false},
+     true,
+     macroCommand,
      "usage: rkt5-flash macro --mode 0|1|2 --port DEVICE [options]\n\n"
      "Connect, erase, write and end in one protocol mode, without the model check.\n"},
-    {"connect", "put the transceiver into flash mode", {true, false, false, false}, false, stepCommand<Step::Connect>,
+    {"connect",
+     "put the transceiver into flash mode",
+     {true, false, false, false},
+     false,
+     stepCommand<Step::Connect>,
      "usage: rkt5-flash connect --mode 0|1|2 --port DEVICE [options]\n\n"
      "Puts the transceiver into flash mode; prints \"Connected.\" or \"Connect failed.\".\n"},
-    {"erase", "erase the flash", {true, false, true, false}, false, stepCommand<Step::Erase>,
+    {"erase",
+     "erase the flash",
+     {true, false, true, false},
+     false,
+     stepCommand<Step::Erase>,
      "usage: rkt5-flash erase --mode 0|1|2 --port DEVICE [options]\n\n"
      "Erases the flash blocks (the top block only with the access word, mode 2).\n"},
-    {"write", "write the image", {true, true, true, false}, true, stepCommand<Step::Write>,
+    {"write",
+     "write the image",
+     {true, true, true, false},
+     true,
+     stepCommand<Step::Write>,
      "usage: rkt5-flash write --mode 0|1|2 --port DEVICE [options]\n\n"
      "Writes the image: 1024-byte blocks in mode 2, 16-byte rows in modes 0 and 1.\n"},
-    {"disconnect", "take the transceiver out of flash mode", {true, false, false, false}, false, stepCommand<Step::Disconnect>,
+    {"disconnect",
+     "take the transceiver out of flash mode",
+     {true, false, false, false},
+     false,
+     stepCommand<Step::Disconnect>,
      "usage: rkt5-flash disconnect --mode 0|1|2 --port DEVICE [options]\n\n"
      "Takes the transceiver out of flash mode.\n"},
-    {"pin", "drive or read one input/output pin", {false, false, false, true}, false, pinCommand,
+    {"pin",
+     "drive or read one input/output pin",
+     {false, false, false, true},
+     false,
+     pinCommand,
      "usage: rkt5-flash pin --pin NN --function low|high|input|read --port DEVICE [options]\n\n"
      "Drives or reads one input/output pin and prints what the \"GO\" button shows:\n"
      "OK, NG, L出力, H出力, L入力, H入力 or ??? (no or no valid answer; exit 1).\n"},
-    {"check-model", "check the transceiver's model and region", {false, false, false, false}, false, modelCheck,
+    {"check-model",
+     "check the transceiver's model and region",
+     {false, false, false, false},
+     false,
+     modelCheck,
      "usage: rkt5-flash check-model --port DEVICE [options]\n\n"
      "Asks the transceiver for its model and region; prints the status, and on failure the\n"
      "message \"Start\" would show (\"Region error\" or \"Error\").\n"},
@@ -113,8 +147,9 @@ std::string fullUsage(const ProtocolCommand& command) {
         text += kWriteOptions;
     }
     if (command.accepts.pin) {
-        text += "  --pin NN            the pin number as typed into the pin box\n"
-                "  --function F        low, high, input or read (default read)\n";
+        text +=
+            "  --pin NN            the pin number as typed into the pin box\n"
+            "  --function F        low, high, input or read (default read)\n";
     }
     return text;
 }
@@ -165,8 +200,8 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
         io.err << "rkt5-flash " << command.name << ": --port: " << bad.what() << "\n";
         return kExitUsage;
     }
-    std::unique_ptr<FlashImage> image =
-        command.needsImage ? commandImage(options.imagePath, io.err) : std::make_unique<FlashImage>();
+    std::unique_ptr<FlashImage> image = command.needsImage ? commandImage(options.imagePath, io.err)
+                                                           : std::make_unique<FlashImage>();
     if (!image) {
         return kExitFailed;
     }

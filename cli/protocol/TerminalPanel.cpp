@@ -14,8 +14,7 @@ constexpr std::uint32_t kTopBlockStart = 0xFF000;
 
 }  // namespace
 
-TerminalPanel::TerminalPanel(std::string pinNumberText, int pinFunction,
-                             TerminalProgress& progress)
+TerminalPanel::TerminalPanel(std::string pinNumberText, int pinFunction, TerminalProgress& progress)
     : pinNumberText_(std::move(pinNumberText)),
       pinFunction_(pinFunction),
       progress_(progress),

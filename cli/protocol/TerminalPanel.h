@@ -11,7 +11,7 @@ namespace rkt5 {
 // given on the command line, the pin function a single choice, and the address display drives
 // the progress line.
 class TerminalPanel : public FlashPanel {
-public:
+  public:
     TerminalPanel(std::string pinNumberText, int pinFunction, TerminalProgress& progress);
 
     std::string txtPinNumber() const override { return pinNumberText_; }
@@ -19,7 +19,7 @@ public:
     void showAddress(const std::string& text) override;
     void setProgress(int row) override;
 
-private:
+  private:
     std::string pinNumberText_;
     int pinFunction_;
     TerminalProgress& progress_;

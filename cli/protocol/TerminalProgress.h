@@ -11,14 +11,15 @@ namespace rkt5 {
 // behind it, the rate through the address range and the time left, redrawn in place a few times a
 // second. Draws nothing when given no terminal, so scripts and logs get only the final message.
 class TerminalProgress {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     // `out` is the terminal to draw on, or nullptr to stay quiet.
     explicit TerminalProgress(std::FILE* out);
 
     // The write reached `address`; the range ends below `endAddress`.
-    void update(std::uint32_t address, std::uint32_t endAddress, Clock::time_point now = Clock::now());
+    void update(std::uint32_t address, std::uint32_t endAddress,
+                Clock::time_point now = Clock::now());
     // Ends the line so that the next output starts on a fresh one.
     void finish();
 
@@ -26,7 +27,7 @@ public:
     static std::string lineText(std::uint32_t address, std::uint32_t endAddress,
                                 std::chrono::duration<double> elapsed);
 
-private:
+  private:
     // Redrawing more often than this only costs time; the eye cannot follow it.
     static constexpr std::chrono::milliseconds kRedrawInterval{200};
 
