@@ -74,6 +74,9 @@ void QtSerialPort::setPortOpen(bool open) {
         port_.clearError();
         throw RunTimeError(ErrorNumber::PortOpenFailed, message);
     }
+    // A port opens with an empty receive buffer: what came in while it was closed (a late answer
+    // to the last exchange) must not pass for the next exchange's echo.
+    port_.clear(QSerialPort::Input);
     try {
         applySettings();
     } catch (...) {

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "link/SerialPort.h"
+
+namespace rkt5::test {
+
+// Passes every call to the real port and keeps a log of what the link asked of it.
+class RecordingPort : public SerialPort {
+  public:
+    explicit RecordingPort(SerialPort& port) : port_(port) {}
+
+    void setSettings(const std::string& settings) override {
+        settingsWritten.push_back(settings);
+        port_.setSettings(settings);
+    }
+    bool portOpen() const override { return port_.portOpen(); }
+    void setCommPort(int number) override { port_.setCommPort(number); }
+    void setPortOpen(bool open) override {
+        (open ? opens : closes) += 1;
+        port_.setPortOpen(open);
+    }
+    void output(std::span<const std::uint8_t> bytes) override {
+        writes.emplace_back(bytes.begin(), bytes.end());
+        port_.output(bytes);
+    }
+    int inBufferCount() override {
+        counts.push_back(port_.inBufferCount());
+        return counts.back();
+    }
+    std::vector<std::uint8_t> input() override { return port_.input(); }
+
+    std::vector<std::string> settingsWritten;
+    std::vector<std::vector<std::uint8_t>> writes;
+    std::vector<int> counts;  // every reading of inBufferCount, in order
+    int opens = 0;
+    int closes = 0;
+
+  private:
+    SerialPort& port_;
+};
+
+}  // namespace rkt5::test

@@ -1,0 +1,126 @@
+// The QSerialPort implementation of the port on a real pseudo-terminal.
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "common/RunTimeError.h"
+#include "common/WireProtocol.h"
+#include "link/MenuLineChoice.h"
+#include "link/QtSerialPort.h"
+#include "link/RadioLink.h"
+#include "sim/PtyTransceiver.h"
+
+namespace rkt5 {
+namespace {
+
+using namespace std::chrono_literals;
+
+template <typename Call>
+std::optional<RunTimeError> errorOf(Call call) {
+    try {
+        call();
+    } catch (const RunTimeError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+class QtSerialPortOnPty : public testing::Test {
+  protected:
+    QtSerialPortOnPty() {
+        port.names().bind(1, transceiver.portPath());
+        link.Timer1.setInterval(300ms);
+    }
+
+    // The speed the transceiver's end of the line had when the model check arrived.
+    int speedSeenByTheTransceiver() {
+        transceiver.clearLog();
+        EXPECT_EQ(link.exchangeText(wire::kModelCommand, 17), 17);
+        const auto messages = transceiver.receivedMessages();
+        return messages.size() == 1 ? messages[0].lineSpeed : -1;
+    }
+
+    static sim::SimulatorOptions unpaced() {
+        sim::SimulatorOptions options;
+        options.pace = false;
+        return options;
+    }
+
+    sim::PtyTransceiver transceiver{unpaced()};
+    QtSerialPort port;
+    MenuLineChoice choice;
+    RadioLink link{port, choice};
+};
+
+TEST_F(QtSerialPortOnPty, SettingsApplyAtOnceAndOutliveClosing) {
+    port.setPortOpen(true);
+    EXPECT_EQ(speedSeenByTheTransceiver(), 9600);  // before any settings were written
+    port.setSettings("38400,n,8,1");
+    EXPECT_EQ(speedSeenByTheTransceiver(), 38400);
+    port.setPortOpen(false);
+    port.setPortOpen(true);
+    EXPECT_EQ(speedSeenByTheTransceiver(), 38400);
+    port.setPortOpen(false);
+    port.setSettings("57600,n,8,1");
+    port.setPortOpen(true);
+    EXPECT_EQ(speedSeenByTheTransceiver(), 57600);
+    port.setPortOpen(false);
+}
+
+TEST_F(QtSerialPortOnPty, MalformedSettingsLeaveTheSettingsAlone) {
+    port.setSettings("38400,n,8,1");
+    port.setPortOpen(true);
+    const auto error = errorOf([&] { port.setSettings("38400,n,8"); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(port.settings().text(), "38400,n,8,1");
+    EXPECT_EQ(speedSeenByTheTransceiver(), 38400);
+    port.setPortOpen(false);
+}
+
+TEST_F(QtSerialPortOnPty, AMissingDeviceIsNamedInTheError) {
+    port.names().bind(2, "/dev/rkt5-no-such-port");
+    port.setCommPort(2);
+    const auto error = errorOf([&] { port.setPortOpen(true); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->number(), ErrorNumber::PortOpenFailed);
+    EXPECT_NE(std::string(error->what()).find("/dev/rkt5-no-such-port"), std::string::npos)
+        << error->what();
+    EXPECT_FALSE(port.portOpen());
+
+    port.setCommPort(0);
+    EXPECT_EQ(errorOf([&] { port.setPortOpen(true); })->number(), ErrorNumber::PortOpenFailed);
+}
+
+TEST_F(QtSerialPortOnPty, AClosedPortRefusesToWriteOrCount) {
+    const std::uint8_t byte = 'x';
+    EXPECT_EQ(errorOf([&] { port.output({&byte, 1}); })->number(), ErrorNumber::PortNotOpen);
+    EXPECT_EQ(errorOf([&] { port.inBufferCount(); })->number(), ErrorNumber::PortNotOpen);
+}
+
+TEST_F(QtSerialPortOnPty, BytesComeBackUnchangedWhateverTheirValue) {
+    // A row frame comes back whole after its echo, so its data bytes cross the line both ways.
+    // Each value here is one that a terminal in its default mode would translate or swallow:
+    // NUL, CR, LF, XON, XOFF, DEL, 0xFF.
+    ASSERT_EQ(link.ConnectRadio(0), reply::OK);
+    for (const std::uint8_t value : {0x00, 0x0D, 0x0A, 0x11, 0x13, 0x7F, 0xFF}) {
+        link.CommandFrame.fill(value);
+        link.CommandFrame[0] = 0xC0;  // row 0xC000, the first of the image
+        link.CommandFrame[1] = 0x00;
+        link.CommandFrame[18] = 0x00;
+        link.CommandFrame[19] = 0x00;
+        link.openPortIfClosed();
+        EXPECT_EQ(link.SendPacket(0), 40) << "value " << int(value);
+        link.closePortIfOpen();
+        ASSERT_EQ(link.RxBuffer.size(), 40u) << "value " << int(value);
+        EXPECT_TRUE(
+            std::equal(link.CommandFrame.begin(), link.CommandFrame.end(), link.RxBuffer.begin()))
+            << "value " << int(value);
+        EXPECT_TRUE(std::equal(link.CommandFrame.begin(), link.CommandFrame.end(),
+                               link.RxBuffer.begin() + 20))
+            << "value " << int(value);
+    }
+}
+
+}  // namespace
+}  // namespace rkt5
