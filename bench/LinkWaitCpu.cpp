@@ -46,6 +46,7 @@ struct Tally {
 
 void loadEndPacket(RadioLink& link) {
     link.PacketBuffer.fill(0xFF);
+    link.PacketBuffer[1] = rkt5::wire::kPacketHead1;
     link.PacketBuffer[2] = 'E';
     link.PacketBuffer[3] = 'D';
     const unsigned sum =
@@ -152,7 +153,8 @@ int main(int argc, char** argv) {
     const double busySeconds = argumentSeconds(argc, argv, 2, 5);
 
     // Paced at 57600 bit/s, as "Start" talks to the transceiver.
-    rkt5::sim::PtyTransceiver transceiver{{.pace = true}};
+    rkt5::sim::SimulatorOptions options;  // paced by default
+    rkt5::sim::PtyTransceiver transceiver{options};
     rkt5::QtSerialPort port;
     port.names().bind(1, transceiver.portPath());
     rkt5::MenuLineChoice choice;
