@@ -64,13 +64,20 @@ void ImageLoader::LoadSRecordLine(std::string_view line) {
     // Whole pairs of hex digits that the line really holds: the common case, decoded by table.
     const std::size_t wholePairs =
         line.size() >= first + 1 ? std::min(inside, (line.size() - first + 1) / 2) : 0;
-    for (; i < wholePairs; ++i) {
-        const std::size_t at = first - 1 + 2 * i;
-        const int hi = digitValue(text[at]);
-        const int lo = digitValue(text[at + 1]);
-        const int b = (hi | lo) >= 0 ? hi * 16 + lo : readByteAt(line, at + 1);
-        cells[offset + i] = static_cast<std::int16_t>(b);
-        flags[(offset + i) / FlashImage::kColumns] |= b < 0xFF;
+    while (i < wholePairs) {
+        // One row at a time, so the row's flag is written once rather than once per byte.
+        const std::size_t rowEnd =
+            std::min(wholePairs, i + FlashImage::kColumns - (offset + i) % FlashImage::kColumns);
+        bool below = false;
+        for (; i < rowEnd; ++i) {
+            const std::size_t at = first - 1 + 2 * i;
+            const int hi = digitValue(text[at]);
+            const int lo = digitValue(text[at + 1]);
+            const int b = (hi | lo) >= 0 ? hi * 16 + lo : readByteAt(line, at + 1);
+            cells[offset + i] = static_cast<std::int16_t>(b);
+            below |= b < 0xFF;
+        }
+        flags[(offset + i - 1) / FlashImage::kColumns] |= below;
     }
     // The rest of a short line: missing digits read as described in readByteAt.
     for (; i < inside; ++i) {
