@@ -8,8 +8,9 @@ namespace rkt5 {
 
 std::optional<std::string> readFileText(const std::string& path) {
     std::error_code ec;
-    // A directory opens as a stream on some systems and then fails to read; refuse it up front.
-    if (std::filesystem::is_directory(path, ec))
+    // Only regular files: a directory opens as a stream on some systems and then fails to read,
+    // and a device or pipe may never end.
+    if (!std::filesystem::is_regular_file(path, ec))
         return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in)

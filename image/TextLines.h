@@ -6,8 +6,8 @@
 
 namespace rkt5 {
 
-// The whole content of a file, read at once; nothing when it cannot be opened or read (a missing
-// file, a directory, no permission).
+// The whole content of a regular file, read at once; nothing when it cannot be opened or read (a
+// missing file, a directory or device, no permission, no memory for it).
 std::optional<std::string> readFileText(const std::string& path);
 
 // Walks the lines of a firmware text. A line ends at CR or at CR LF (one line end); LF alone is

@@ -93,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ImageFile, PathsThatCannotBeReadKeepThePreviousImage) {
     test::TempDir dir;
-    for (const std::string& path : {dir.file("missing.mot"), dir.path().string(), std::string()}) {
+    for (const std::string& path :
+         {dir.file("missing.mot"), dir.path().string(), std::string(), std::string("/dev/zero")}) {
         FlashImage image = previousImage();
         const ImageLoadOutcome outcome = LoadImageFile(image, path);
         EXPECT_FALSE(outcome.loaded) << path;
