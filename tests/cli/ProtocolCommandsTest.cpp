@@ -1,0 +1,118 @@
+// rkt5-flash's transceiver commands, run as the real program against the simulated transceiver:
+// what they print, how they exit, and what reached the transceiver.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "firmware/FirmwareLines.h"
+#include "image/StartupImage.h"
+#include "sim/PtyTransceiver.h"
+#include "tests/cli/FlashRun.h"
+
+namespace rkt5 {
+namespace {
+
+using sim::Fault;
+using sim::MessageKind;
+
+class FlashProtocolCommands : public testing::Test {
+  protected:
+    void start(sim::SimulatorOptions options = {}) {
+        options.pace = false;
+        transceiver = std::make_unique<sim::PtyTransceiver>(std::move(options));
+    }
+    test::ProgramRun run(const std::string& args) {
+        return test::runFlash(dir,
+                              args + " --port " + transceiver->portPath() + " --timeout-ms 300");
+    }
+    std::size_t count(MessageKind kind) const {
+        std::size_t n = 0;
+        for (const auto& message : transceiver->receivedMessages()) {
+            n += message.kind == kind;
+        }
+        return n;
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<sim::PtyTransceiver> transceiver;
+};
+
+TEST_F(FlashProtocolCommands, UpdateWritesTheImageAndPrintsCompleted) {
+    start();
+    const test::ProgramRun result = run("update");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "Completed.\n");
+    EXPECT_EQ(result.err, "") << "no progress line when standard error is no terminal";
+
+    auto image = std::make_unique<FlashImage>();
+    auto table = std::make_unique<FirmwareTable>();
+    buildStartupImage(*image, *table);
+    const auto flash = transceiver->flashMemory();
+    for (std::size_t offset = 0; offset < 0xFF000 - 0xC0000; ++offset) {
+        ASSERT_EQ(flash[offset], image->cells()[offset] & 0xFF) << "at offset " << offset;
+    }
+}
+
+TEST_F(FlashProtocolCommands, FailuresPrintTheMessageOfTheFailingStep) {
+    start({.faults = {
+               {.kind = MessageKind::Program, .action = Fault::Action::Reply, .reply = "NG"}}});
+    const test::ProgramRun write = run("update");
+    EXPECT_EQ(write.exitCode, 1);
+    EXPECT_EQ(write.out, "Write failed.\n");
+    EXPECT_EQ(count(MessageKind::End), 0u);
+
+    transceiver.reset();
+    start({.regionOther = true});
+    const test::ProgramRun region = run("check-model");
+    EXPECT_EQ(region.exitCode, 1);
+    EXPECT_EQ(region.out, "status 13\nRegion error\n");
+}
+
+TEST_F(FlashProtocolCommands, StepsAndThePinCommandPrintWhatTheirButtonsShow) {
+    start();
+    EXPECT_EQ(run("connect --mode 0").out, "Connected.\n");
+    EXPECT_EQ(run("disconnect --mode 0").out, "Disconnected\n");  // mode 0's own text
+    EXPECT_EQ(run("pin --pin 12 --function high").out, "OK\n");
+    EXPECT_EQ(run("pin --pin 12").out, "H出力\n");
+    EXPECT_EQ(count(MessageKind::PortCommand), 2u);
+}
+
+TEST_F(FlashProtocolCommands, UsageErrorsNameTheArgumentAndSendNothing) {
+    start();
+    struct Case {
+        std::string args;
+        std::string named;
+    };
+    const std::string port = " --port " + transceiver->portPath();
+    for (const Case& c :
+         {Case{"connect --mode 3", "--mode"}, Case{"update --baud 1200", "--baud"},
+          Case{"update --timeout-ms soon", "--timeout-ms"},
+          Case{"update --timeout-ms 0", "--timeout-ms"},
+          Case{"pin --function sideways", "--function"}, Case{"update --colour red", "--colour"}}) {
+        const test::ProgramRun result = test::runFlash(dir, c.args + port);
+        EXPECT_EQ(result.exitCode, 2) << c.args;
+        EXPECT_NE(result.err.find(c.named), std::string::npos) << c.args << ": " << result.err;
+    }
+    const test::ProgramRun noPort = test::runFlash(dir, "update");
+    EXPECT_EQ(noPort.exitCode, 2);
+    EXPECT_NE(noPort.err.find("--port"), std::string::npos);
+    EXPECT_TRUE(transceiver->receivedMessages().empty());
+}
+
+TEST_F(FlashProtocolCommands, PortThatCannotOpenIsReportedWithItsReason) {
+    const test::ProgramRun result = test::runFlash(dir, "update --port /dev/rkt5-no-such-port");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("/dev/rkt5-no-such-port"), std::string::npos) << result.err;
+}
+
+TEST_F(FlashProtocolCommands, ImageThatDoesNotLoadStopsBeforeTheLine) {
+    start();
+    const std::string bad = dir.write("bad.mot", "S2140C0000\r\nthis is no record\r\n");
+    const test::ProgramRun result = run("update --image '" + bad + "'");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "Error Code = 9 ; line number = 2\n");
+    EXPECT_TRUE(transceiver->receivedMessages().empty());
+}
+
+}  // namespace
+}  // namespace rkt5
