@@ -1,0 +1,185 @@
+// A whole update from the terminal flasher against the simulated transceiver paced like a real
+// line, beside the line-rate floor: the time the bytes that crossed the line need at 10 bit times
+// a byte in the busier direction (transceiver to updater: every echo and every answer).
+//
+//   rkt5-bench-update [--quick]
+//
+// 57600 bit/s writes the whole built-in image; 38400 and 9600 write its first 32 blocks (an
+// S-record file made from the image), which is enough to see the rate at those speeds. --quick
+// runs only the 32-block rows. CPU is the flasher process's own (user + system), from wait4.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "firmware/FirmwareLines.h"
+#include "image/FlashImage.h"
+#include "image/StartupImage.h"
+#include "sim/PtyTransceiver.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRowsPerBlock = 64;
+constexpr int kLastRowWithoutAccessWord = 0xFEFF;
+constexpr int kPartialBlocks = 32;
+
+struct Run {
+    int baud;
+    int blocks;  // blocks written; 0 for the whole image
+};
+
+struct Result {
+    double wall = 0;
+    double cpu = 0;
+    std::size_t bytesFromTransceiver = 0;
+    int exitCode = -1;
+};
+
+double seconds(const timeval& t) {
+    return t.tv_sec + t.tv_usec / 1e6;
+}
+
+// Runs the flasher as its own process and takes its CPU time from the kernel.
+Result runFlasher(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    Result result;
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        std::perror("posix_spawn");
+        return result;
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    result.wall = std::chrono::duration<double>(Clock::now() - start).count();
+    result.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return result;
+}
+
+// The first `blocks` blocks with data of the image as an S-record file.
+std::string writePartialImage(const rkt5::FlashImage& image, int blocks, const std::string& path) {
+    std::ofstream out(path);
+    int written = 0;
+    for (int row = rkt5::FlashImage::kFirstRow;
+         row <= kLastRowWithoutAccessWord && written < blocks; row += kRowsPerBlock) {
+        bool hasData = false;
+        for (int r = row; r < row + kRowsPerBlock; ++r) {
+            hasData = hasData || image.RowHasData(r);
+        }
+        if (!hasData) {
+            continue;
+        }
+        ++written;
+        for (int r = row; r < row + kRowsPerBlock; ++r) {
+            const unsigned address = static_cast<unsigned>(r) * 16;
+            unsigned sum = 20 + (address >> 16) + ((address >> 8) & 0xFF) + (address & 0xFF);
+            char line[64];
+            int at = std::snprintf(line, sizeof line, "S214%06X", address);
+            for (int column = 0; column < 16; ++column) {
+                const unsigned b = static_cast<unsigned>(image.cell(r, column)) & 0xFF;
+                sum += b;
+                at +=
+                    std::snprintf(line + at, sizeof line - static_cast<std::size_t>(at), "%02X", b);
+            }
+            std::snprintf(line + at, sizeof line - static_cast<std::size_t>(at), "%02X\r\n",
+                          ~sum & 0xFF);
+            out << line;
+        }
+    }
+    return path;
+}
+
+int blocksWithData(const rkt5::FlashImage& image) {
+    int blocks = 0;
+    for (int row = rkt5::FlashImage::kFirstRow; row <= kLastRowWithoutAccessWord;
+         row += kRowsPerBlock) {
+        for (int r = row; r < row + kRowsPerBlock; ++r) {
+            if (image.RowHasData(r)) {
+                ++blocks;
+                break;
+            }
+        }
+    }
+    return blocks;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool quick = argc > 1 && std::string_view(argv[1]) == "--quick";
+    auto image = std::make_unique<rkt5::FlashImage>();
+    auto table = std::make_unique<rkt5::FirmwareTable>();
+    rkt5::buildStartupImage(*image, *table);
+
+    char dir[] = "/tmp/rkt5-bench-XXXXXX";
+    if (mkdtemp(dir) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string partial =
+        writePartialImage(*image, kPartialBlocks, std::string(dir) + "/32.mot");
+
+    std::vector<Run> runs;
+    if (!quick) {
+        runs.push_back({57600, 0});
+    }
+    runs.push_back({38400, kPartialBlocks});
+    runs.push_back({9600, kPartialBlocks});
+
+    std::printf(
+        "Full update with rkt5-flash against the simulator paced at the line rate (8N1)\n\n");
+    std::printf(
+        "| speed | blocks | bytes from transceiver | line-rate floor | wall time | over floor | "
+        "CPU | CPU of one core |\n");
+    std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    bool allCompleted = true;
+    for (const Run& run : runs) {
+        rkt5::sim::PtyTransceiver transceiver({.pace = true, .baud = run.baud});
+        std::vector<std::string> args{RKT5_FLASH, "update",
+                                      "--port",   transceiver.portPath(),
+                                      "--baud",   std::to_string(run.baud)};
+        if (run.blocks > 0) {
+            args.insert(args.end(), {"--image", partial});
+        }
+        Result result = runFlasher(args);
+        result.bytesFromTransceiver = transceiver.bytesSent();
+        allCompleted = allCompleted && result.exitCode == 0;
+        const double floor = result.bytesFromTransceiver * 10.0 / run.baud;
+        const int blocks = run.blocks > 0 ? run.blocks : blocksWithData(*image);
+        std::printf("| %d | %d%s | %zu | %.2f s | %.2f s | %+.2f%% | %.2f s | %.2f%% |\n", run.baud,
+                    blocks, run.blocks > 0 ? " (first)" : " (all)", result.bytesFromTransceiver,
+                    floor, result.wall, (result.wall / floor - 1) * 100, result.cpu,
+                    result.cpu / result.wall * 100);
+        std::fflush(stdout);
+    }
+    std::remove(partial.c_str());
+    rmdir(dir);
+    if (!allCompleted) {
+        std::printf("\nAt least one update did not end in \"Completed.\".\n");
+        return 1;
+    }
+    return 0;
+}
