@@ -100,9 +100,6 @@ EngineOutput ProtocolEngine::receive(std::span<const std::uint8_t> bytes, Clock:
         dropPartial();
     }
     for (const std::uint8_t byte : bytes) {
-        if (framer_.empty()) {
-            out.exchangeStarted = true;
-        }
         framer_.push(byte, framing(), now);
         if (!faults_ && framer_.kind()) {
             faults_ = faultPlan_.next(*framer_.kind());

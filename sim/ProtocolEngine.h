@@ -27,9 +27,8 @@ struct OutputPiece {
 
 struct EngineOutput {
     std::vector<OutputPiece> pieces;
-    bool hangUp = false;           // close the line now; bytes after the cut were not read
-    bool flashModeLeft = false;    // time to save the flash (after "ED" or the END frame)
-    bool exchangeStarted = false;  // a new message began: older unread output is stale
+    bool hangUp = false;         // close the line now; bytes after the cut were not read
+    bool flashModeLeft = false;  // time to save the flash (after "ED" or the END frame)
 };
 
 class ProtocolEngine {

@@ -94,8 +94,4 @@ int PseudoTerminal::clientSpeed() const {
     return 0;
 }
 
-void PseudoTerminal::discardUnread() const {
-    tcflush(slave_, TCIFLUSH);
-}
-
 }  // namespace rkt5::sim

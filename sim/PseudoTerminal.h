@@ -22,10 +22,6 @@ class PseudoTerminal {
     // The speed the client set on its side (bit/s), 0 when unknown.
     int clientSpeed() const;
 
-    // Throws away output the client has not read, as a serial port loses what arrives while it
-    // is closed.
-    void discardUnread() const;
-
   private:
     int master_ = -1;
     int slave_ = -1;

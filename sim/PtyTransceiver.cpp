@@ -126,9 +126,6 @@ void PtyTransceiver::Impl::handleInput(std::span<const std::uint8_t> bytes, Cloc
         hangUp();
         return;
     }
-    if (out.exchangeStarted && (pacer.empty() || writeBlocked)) {
-        pty->discardUnread();
-    }
     const auto byteTime =
         options.pace
             ? LinePacer::byteTime(options.baud.value_or(speed > 0 ? speed : kFallbackSpeed))
@@ -165,13 +162,16 @@ void PtyTransceiver::Impl::hangUp() {
         std::lock_guard lock(mutex);
         engine.lineLost();
     }
-    pty.reset();  // the client sees the line go down
-    pty = std::make_unique<PseudoTerminal>();
+    // The new pair exists before the old one closes, so it gets another number; link and path
+    // point to it before the client can see the old line go down.
+    auto fresh = std::make_unique<PseudoTerminal>();
+    std::swap(pty, fresh);
+    updateLink();
     {
         std::lock_guard lock(mutex);
         path = pty->path();
     }
-    updateLink();
+    fresh.reset();  // closes the old master: the client sees the line go down
 }
 
 void PtyTransceiver::Impl::saveFlash() {
