@@ -2,6 +2,10 @@
 
 // The simulated RK-T5 behind a pseudo-terminal, served from its own thread. Tests create one
 // in-process; the rkt5-sim program wraps it for the terminal, the demo and the benchmarks.
+//
+// Output leaves in order, like bytes from one UART: an answer held back (a late fault, the
+// programming time) holds back the echo of whatever the client sends next. What goes out while
+// no client has the port open stays in the pseudo-terminal and reaches the next one to open it.
 
 #include <cstddef>
 #include <memory>
@@ -28,7 +32,7 @@ class PtyTransceiver {
     std::vector<ReceivedMessage> receivedMessages() const;
     std::size_t bytesReceived() const;
     std::size_t bytesSent() const;
-    void clearLog();
+    void clearLog();  // empties the message log and zeroes both byte counters
 
   private:
     struct Impl;
