@@ -1,7 +1,13 @@
 #include "image/FlashImage.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <utility>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "common/RunTimeError.h"
 #include "image/HexText.h"
@@ -13,16 +19,44 @@ struct FlashImage::Storage {
     bool flags[kRows];
 };
 
-// Default-initialised storage: ClearImage writes every cell and flag, so zeroing first would only
-// touch the half-megabyte twice.
-FlashImage::FlashImage() : storage_(new Storage), cells_(storage_->cells), flags_(storage_->flags) {
+#if defined(__linux__)
+// On Linux the storage sits in one 2 MB-aligned block that the kernel may back with a single huge
+// page: the image is then one page fault instead of ~136. Fresh pages are the main cost of a short
+// run (about 2 ms for the image on a virtual machine, a quarter of that with a huge page).
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+FlashImage::Storage* FlashImage::allocateStorage() {
+    static_assert(sizeof(Storage) <= kHugePage);
+    void* block = std::aligned_alloc(kHugePage, kHugePage);
+    if (block == nullptr)
+        throw std::bad_alloc();
+    ::madvise(block, kHugePage, MADV_HUGEPAGE);  // a hint; without it the block still works
+    return new (block) Storage;  // left uninitialised: ClearImage writes every cell and flag
+}
+
+void FlashImage::StorageDeleter::operator()(Storage* storage) const noexcept {
+    storage->~Storage();
+    std::free(storage);
+}
+#else
+FlashImage::Storage* FlashImage::allocateStorage() {
+    return new Storage;
+}
+
+void FlashImage::StorageDeleter::operator()(Storage* storage) const noexcept {
+    delete storage;
+}
+#endif
+
+FlashImage::FlashImage()
+    : storage_(allocateStorage()), cells_(storage_->cells), flags_(storage_->flags) {
     ClearImage();
 }
 
 FlashImage::FlashImage(const FlashImage& other)
-    : storage_(std::make_unique<Storage>(*other.storage_)),
-      cells_(storage_->cells),
-      flags_(storage_->flags) {}
+    : storage_(allocateStorage()), cells_(storage_->cells), flags_(storage_->flags) {
+    *storage_ = *other.storage_;
+}
 
 FlashImage& FlashImage::operator=(const FlashImage& other) {
     if (this != &other) {
