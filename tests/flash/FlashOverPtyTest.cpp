@@ -51,7 +51,7 @@ const FlashImage& builtInImage() {
 class FlashOverPty : public testing::Test {
   protected:
     // Short enough to keep time-outs cheap, long enough for an unpaced answer on a loaded machine.
-    static constexpr std::chrono::milliseconds kReplyTime{250};
+    static constexpr std::chrono::milliseconds kReplyTime{500};
 
     void start(sim::SimulatorOptions options = {}) {
         options.pace = false;

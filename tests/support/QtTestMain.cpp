@@ -1,4 +1,4 @@
-// The link waits in Qt's event loop, so every test binary of the link runs under one
+// The link waits in Qt's event loop, so every test binary that talks over a port runs under one
 // QCoreApplication.
 #include <QCoreApplication>
 
