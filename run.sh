@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 
 cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)" --target rkt5-sim rkt5-flash rkt5-flash-protocol >/dev/null
+cmake --build --preset default -j "$(nproc)" --target rkt5-sim rkt5-flash >/dev/null
 bin=build/default
 
 work=$(mktemp -d)

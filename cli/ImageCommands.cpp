@@ -6,11 +6,9 @@
 
 #include "cli/ArgParser.h"
 #include "cli/Command.h"
-#include "firmware/FirmwareLines.h"
+#include "cli/CommandImage.h"
 #include "image/FlashImage.h"
-#include "image/ImageFile.h"
 #include "image/RegionChecksum.h"
-#include "image/StartupImage.h"
 
 namespace rkt5::cli {
 
@@ -38,23 +36,6 @@ int usageError(const CommandIo& io, std::string_view command, const std::string&
     return kExitUsage;
 }
 
-// The image a command works on: the built-in firmware, or the file given with --image. On a
-// failed load prints what the window would show and returns nothing.
-std::unique_ptr<FlashImage> imageFor(const ArgParser& args, const CommandIo& io) {
-    auto image = std::make_unique<FlashImage>();
-    if (const std::optional<std::string> path = args.value("--image")) {
-        const ImageLoadOutcome outcome = LoadImageFile(*image, *path);
-        if (!outcome.loaded) {
-            io.err << outcome.message->text << "\n";
-            return nullptr;
-        }
-    } else {
-        auto table = std::make_unique<FirmwareTable>();
-        buildStartupImage(*image, *table);
-    }
-    return image;
-}
-
 int runDumpImage(std::span<const std::string_view> argv, const CommandIo& io) {
     ArgParser args({{"--image", true}}, {"OUT.bin"}, 1);
     if (!args.parse(argv))
@@ -63,7 +44,7 @@ int runDumpImage(std::span<const std::string_view> argv, const CommandIo& io) {
         io.out << kDumpUsage;
         return kExitOk;
     }
-    const std::unique_ptr<FlashImage> image = imageFor(args, io);
+    const std::unique_ptr<FlashImage> image = commandImage(args.value("--image"), io.err);
     if (!image)
         return kExitFailed;
 
@@ -98,7 +79,7 @@ int runChecksum(std::span<const std::string_view> argv, const CommandIo& io) {
     if (args.positional().size() == 1) {
         return usageError(io, "checksum", "missing argument END", kChecksumUsage);
     }
-    const std::unique_ptr<FlashImage> image = imageFor(args, io);
+    const std::unique_ptr<FlashImage> image = commandImage(args.value("--image"), io.err);
     if (!image)
         return kExitFailed;
 

@@ -1,41 +1,39 @@
-// rkt5-flash: the updater's operations from a terminal. Each command group contributes a table;
-// the image commands are built in, the protocol commands come from a module loaded on demand.
+// rkt5-flash: the updater's operations from a terminal. The image commands run here; the
+// commands that talk to the transceiver are handed to rkt5-flash-link (see ProtocolCommandList.h).
 
 #include <iomanip>
 #include <iostream>
 #include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/Command.h"
-#include "cli/ProtocolModule.h"
+#include "cli/ProtocolCommandList.h"
+#include "cli/ProtocolProgram.h"
 
 namespace {
 
-using rkt5::cli::Command;
-
-const Command* find(std::span<const Command> commands, std::string_view name) {
-    for (const Command& command : commands) {
-        if (command.name == name) {
-            return &command;
-        }
-    }
-    return nullptr;
-}
-
 void printOverview(std::ostream& out) {
-    std::string error;
     out << "usage: rkt5-flash COMMAND [ARGS...]\n\ncommands:\n";
-    for (const auto& group : {rkt5::cli::loadProtocolCommands(error), rkt5::cli::imageCommands()}) {
-        for (const Command& command : group) {
-            out << "  " << std::left << std::setw(14) << command.name << command.summary << "\n";
-        }
+    const auto line = [&out](std::string_view name, std::string_view summary) {
+        out << "  " << std::left << std::setw(14) << name << summary << "\n";
+    };
+    for (const auto& command : rkt5::cli::kProtocolCommandList) {
+        line(command.name, command.summary);
     }
-    if (!error.empty()) {
-        out << "  (the transceiver commands are missing: " << error << ")\n";
+    for (const auto& command : rkt5::cli::imageCommands()) {
+        line(command.name, command.summary);
     }
     out << "\n\"rkt5-flash COMMAND --help\" describes one command.\n";
+}
+
+bool isProtocolCommand(std::string_view name) {
+    for (const auto& command : rkt5::cli::kProtocolCommandList) {
+        if (command.name == name) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -50,23 +48,16 @@ int main(int argc, char** argv) {
         printOverview(std::cout);
         return rkt5::cli::kExitOk;
     }
+    if (isProtocolCommand(name)) {
+        return rkt5::cli::runProtocolProgram(argc, argv);
+    }
     const std::vector<std::string_view> args(argv + 2, argv + argc);
-    const rkt5::cli::CommandIo io{std::cout, std::cerr};
-
-    // Image commands first: they must not pay for loading the protocol module and Qt.
-    const Command* command = find(rkt5::cli::imageCommands(), name);
-    if (command == nullptr) {
-        std::string error;
-        command = find(rkt5::cli::loadProtocolCommands(error), name);
-        if (command == nullptr && !error.empty()) {
-            std::cerr << "rkt5-flash: cannot load the transceiver commands: " << error << "\n";
-            return rkt5::cli::kExitFailed;
+    for (const rkt5::cli::Command& command : rkt5::cli::imageCommands()) {
+        if (command.name == name) {
+            return command.run(args, {std::cout, std::cerr});
         }
     }
-    if (command == nullptr) {
-        std::cerr << "rkt5-flash: unknown command '" << name << "'\n";
-        printOverview(std::cerr);
-        return rkt5::cli::kExitUsage;
-    }
-    return command->run(args, io);
+    std::cerr << "rkt5-flash: unknown command '" << name << "'\n";
+    printOverview(std::cerr);
+    return rkt5::cli::kExitUsage;
 }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -66,7 +67,8 @@ struct PtyTransceiver::Impl {
     void removeLink();
 
     const SimulatorOptions options;
-    mutable std::mutex mutex;  // guards engine and path
+    mutable std::mutex mutex;                // guards engine and path
+    mutable std::condition_variable logged;  // a message was added to the engine's log
     ProtocolEngine engine;
     std::string path;
     std::atomic<std::size_t> received{0};
@@ -122,6 +124,7 @@ void PtyTransceiver::Impl::handleInput(std::span<const std::uint8_t> bytes, Cloc
         std::lock_guard lock(mutex);
         out = engine.receive(bytes, now, speed);
     }
+    logged.notify_all();
     if (out.hangUp) {
         hangUp();
         return;
@@ -230,6 +233,11 @@ std::string PtyTransceiver::portPath() const {
 std::vector<std::uint8_t> PtyTransceiver::flashMemory() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->engine.flash().contents();
+}
+
+bool PtyTransceiver::waitForMessages(std::size_t count, std::chrono::milliseconds limit) const {
+    std::unique_lock lock(impl_->mutex);
+    return impl_->logged.wait_for(lock, limit, [&] { return impl_->engine.log().size() >= count; });
 }
 
 std::vector<ReceivedMessage> PtyTransceiver::receivedMessages() const {

@@ -7,6 +7,7 @@
 // programming time) holds back the echo of whatever the client sends next. What goes out while
 // no client has the port open stays in the pseudo-terminal and reaches the next one to open it.
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -30,6 +31,10 @@ class PtyTransceiver {
     // Snapshots, safe to take from any thread.
     std::vector<std::uint8_t> flashMemory() const;  // 262,144 bytes, 0xC0000 first
     std::vector<ReceivedMessage> receivedMessages() const;
+    // The simulator logs a message when its last byte arrives, which can be after the client has
+    // stopped waiting for an answer (a silent line): tests wait here for what they count.
+    // True when `count` messages are in the log within `limit`.
+    bool waitForMessages(std::size_t count, std::chrono::milliseconds limit) const;
     std::size_t bytesReceived() const;
     std::size_t bytesSent() const;
     void clearLog();  // empties the message log and zeroes both byte counters

@@ -1,5 +1,5 @@
-// The commands of rkt5-flash that talk to the transceiver. Built as a module that the executable
-// loads only when one of them runs (see cli/ProtocolModule.h).
+// rkt5-flash-link: the commands of rkt5-flash that talk to the transceiver, run when rkt5-flash
+// hands one of them over (see cli/ProtocolCommandList.h).
 
 #include <unistd.h>
 
@@ -10,6 +10,7 @@
 #include "cli/ArgParser.h"
 #include "cli/Command.h"
 #include "cli/CommandImage.h"
+#include "cli/ProtocolCommandList.h"
 #include "cli/protocol/LinkOptions.h"
 #include "cli/protocol/TerminalPanel.h"
 #include "common/RunTimeError.h"
@@ -29,7 +30,6 @@ using Action = Outcome (*)(FlashContext& context, const LinkOptions& options);
 
 struct ProtocolCommand {
     std::string_view name;
-    std::string_view summary;
     LinkOptionSet accepts;
     bool needsImage;
     Action action;
@@ -73,9 +73,8 @@ constexpr std::string_view kWriteOptions =
     "                      instead of the built-in EG5.000 firmware\n"
     "  --access-word TEXT  the word that opens the top block 0xFF000-0xFFFFF\n";
 
-const ProtocolCommand kCommands[] = {
+constexpr ProtocolCommand kCommands[] = {
     {"update",
-     "the whole update, as \"Start\" runs it",
      {false, true, true, false},
      true,
      updateCommand,
@@ -84,42 +83,36 @@ const ProtocolCommand kCommands[] = {
      "write, leave flash mode. Prints the final message; exit 0 after \"Completed.\", 1 after a\n"
      "failure, 2 on usage errors.\n"},
     {"macro",
-     "connect, erase, write and end in one mode",
      {true, true, true, false},
      true,
      macroCommand,
      "usage: rkt5-flash macro --mode 0|1|2 --port DEVICE [options]\n\n"
      "Connect, erase, write and end in one protocol mode, without the model check.\n"},
     {"connect",
-     "put the transceiver into flash mode",
      {true, false, false, false},
      false,
      stepCommand<Step::Connect>,
      "usage: rkt5-flash connect --mode 0|1|2 --port DEVICE [options]\n\n"
      "Puts the transceiver into flash mode; prints \"Connected.\" or \"Connect failed.\".\n"},
     {"erase",
-     "erase the flash",
      {true, false, true, false},
      false,
      stepCommand<Step::Erase>,
      "usage: rkt5-flash erase --mode 0|1|2 --port DEVICE [options]\n\n"
      "Erases the flash blocks (the top block only with the access word, mode 2).\n"},
     {"write",
-     "write the image",
      {true, true, true, false},
      true,
      stepCommand<Step::Write>,
      "usage: rkt5-flash write --mode 0|1|2 --port DEVICE [options]\n\n"
      "Writes the image: 1024-byte blocks in mode 2, 16-byte rows in modes 0 and 1.\n"},
     {"disconnect",
-     "take the transceiver out of flash mode",
      {true, false, false, false},
      false,
      stepCommand<Step::Disconnect>,
      "usage: rkt5-flash disconnect --mode 0|1|2 --port DEVICE [options]\n\n"
      "Takes the transceiver out of flash mode.\n"},
     {"pin",
-     "drive or read one input/output pin",
      {false, false, false, true},
      false,
      pinCommand,
@@ -127,7 +120,6 @@ const ProtocolCommand kCommands[] = {
      "Drives or reads one input/output pin and prints what the \"GO\" button shows:\n"
      "OK, NG, L出力, H出力, L入力, H入力 or ??? (no or no valid answer; exit 1).\n"},
     {"check-model",
-     "check the transceiver's model and region",
      {false, false, false, false},
      false,
      modelCheck,
@@ -221,25 +213,33 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
     return outcome.succeeded ? kExitOk : kExitFailed;
 }
 
-template <std::size_t index>
-int run(std::span<const std::string_view> argv, const CommandIo& io) {
-    return runProtocolCommand(kCommands[index], argv, io);
+// The table must name the commands rkt5-flash hands over, in the same order.
+constexpr bool matchesTheList() {
+    if (std::size(kCommands) != std::size(kProtocolCommandList)) {
+        return false;
+    }
+    for (std::size_t i = 0; i < std::size(kCommands); ++i) {
+        if (kCommands[i].name != kProtocolCommandList[i].name) {
+            return false;
+        }
+    }
+    return true;
 }
-
-template <std::size_t... index>
-constexpr std::array<Command, sizeof...(index)> commandTable(std::index_sequence<index...>) {
-    return {Command{kCommands[index].name, kCommands[index].summary, kCommands[index].usage,
-                    run<index>}...};
-}
+static_assert(matchesTheList());
 
 }  // namespace
 
 }  // namespace rkt5::cli
 
-extern "C" __attribute__((visibility("default"))) const rkt5::cli::Command* rkt5_protocol_commands(
-    std::size_t* count) {
-    static const auto table =
-        rkt5::cli::commandTable(std::make_index_sequence<std::size(rkt5::cli::kCommands)>());
-    *count = table.size();
-    return table.data();
+int main(int argc, char** argv) {
+    using namespace rkt5::cli;
+    const std::string_view name = argc > 1 ? argv[1] : "";
+    for (const ProtocolCommand& command : kCommands) {
+        if (command.name == name) {
+            const std::vector<std::string_view> args(argv + 2, argv + argc);
+            return runProtocolCommand(command, args, {std::cout, std::cerr});
+        }
+    }
+    std::cerr << "rkt5-flash-link: unknown command '" << name << "'; see rkt5-flash --help\n";
+    return kExitUsage;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "flash/AddressText.h"
 
 namespace rkt5 {
@@ -54,8 +56,8 @@ TEST(CommandFramesTest, CheckEchoTellsMatchDifferenceAndShortInput) {
     for (std::size_t i = 0; i < frame.size(); ++i) {
         frame[i] = static_cast<std::uint8_t>(i + 1);
     }
-    std::vector<std::uint8_t> received(23, 0xEE);  // 23 bytes of echo in front, as in mode 1
-    received.insert(received.end(), frame.begin(), frame.end());
+    std::vector<std::uint8_t> received(23 + 20, 0xEE);  // 23 bytes of echo in front, as in mode 1
+    std::copy(frame.begin(), frame.end(), received.begin() + 23);
     EXPECT_EQ(CheckEcho(frame, received, 23), 1);
 
     auto wrong = received;

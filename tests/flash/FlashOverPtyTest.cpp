@@ -243,6 +243,7 @@ TEST_F(FlashOverPty, LeaveFlashModeResendsUpToTenTimes) {
     startWith({{.kind = MessageKind::End, .action = Fault::Action::Silent}});
     connect(2);
     EXPECT_EQ(LeaveFlashMode(context), 1);
+    EXPECT_TRUE(transceiver->waitForMessages(10, 2s)) << "the last packet never arrived whole";
     EXPECT_EQ(received(MessageKind::End).size(), 10u);
     expectPortClosed();
 }

@@ -309,6 +309,7 @@ TEST_F(SendPacketOverPty, ASilentLineStillGetsBothHalvesAndYieldsNothing) {
     link.RxBuffer = bytesOf("left over");
     EXPECT_EQ(sendPacket(2), 0);
     EXPECT_TRUE(link.RxBuffer.empty());
+    ASSERT_TRUE(transceiver->waitForMessages(1, 2s));
     ASSERT_EQ(received().size(), 1u);
     EXPECT_EQ(received()[0].bytes, endPacket());
     expectIdle();
