@@ -51,7 +51,13 @@ std::optional<LinePacer::Clock::time_point> LinePacer::nextWake(Clock::time_poin
     }
     const auto pieceEnd =
         std::find_if(queue_.begin(), queue_.end(), [](const Slot& s) { return s.lastOfPiece; });
-    const Clock::time_point batch = std::max(queue_.front().due, now + kBatchPeriod);
+    // The batch counts from the first byte not yet due.
+    const auto pending =
+        std::find_if(queue_.begin(), queue_.end(), [now](const Slot& s) { return s.due > now; });
+    const std::size_t first = static_cast<std::size_t>(pending - queue_.begin());
+    const Slot& batchFull = queue_[std::min(first + kBatchBytes, queue_.size()) - 1];
+    const Clock::time_point batch =
+        std::max(queue_.front().due, std::min(now + kBatchPeriod, batchFull.due));
     return pieceEnd == queue_.end() ? batch : std::min(batch, pieceEnd->due);
 }
 

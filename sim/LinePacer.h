@@ -19,7 +19,10 @@ class LinePacer {
   public:
     using Clock = std::chrono::steady_clock;
 
-    static constexpr std::chrono::milliseconds kBatchPeriod{8};
+    // Intermediate bytes go out the way a common USB serial adapter hands them to the computer:
+    // when its 62-byte packet is full or its 16 ms latency timer runs out, whichever comes first.
+    static constexpr std::chrono::milliseconds kBatchPeriod{16};
+    static constexpr std::size_t kBatchBytes = 62;
 
     // Time one byte takes at `bitsPerSecond` with 8N1 framing.
     static Clock::duration byteTime(int bitsPerSecond);

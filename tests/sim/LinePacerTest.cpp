@@ -55,6 +55,11 @@ TEST(LinePacer, WakesInBatchesButExactlyForTheLastByteOfAPiece) {
     LinePacer shortPiece;
     shortPiece.enqueue(bytes(3), 1ms, 0ms, t0);
     EXPECT_EQ(shortPiece.nextWake(t0), t0 + 3ms);
+
+    // On a fast line a batch is full before the latency period ends.
+    LinePacer fastLine;
+    fastLine.enqueue(bytes(100), 100us, 0ms, t0);
+    EXPECT_EQ(fastLine.nextWake(t0), t0 + LinePacer::kBatchBytes * 100us);
 }
 
 TEST(LinePacer, UnpacedBytesAreDueAtOnce) {
