@@ -1,7 +1,5 @@
 // rkt5-flash's image commands, run as the real program: exit codes, output and messages.
 
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,30 +8,14 @@
 
 #include "image/RegionChecksum.h"
 #include "image/StartupImage.h"
-#include "tests/image/TempDir.h"
+#include "tests/cli/FlashRun.h"
 #include "tests/image/TestRecords.h"
 
 namespace rkt5 {
 namespace {
 
-struct ProgramRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-ProgramRun runFlash(const test::TempDir& dir, const std::string& args) {
-    const std::string out = dir.file("stdout.txt");
-    const std::string err = dir.file("stderr.txt");
-    const std::string command =
-        std::string(RKT5_FLASH) + " " + args + " >'" + out + "' 2>'" + err + "'";
-    const int status = std::system(command.c_str());
-    ProgramRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = test::readBytes(out);
-    run.err = test::readBytes(err);
-    return run;
-}
+using test::ProgramRun;
+using test::runFlash;
 
 std::unique_ptr<FlashImage> builtInImage() {
     auto image = std::make_unique<FlashImage>();

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/image/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace rkt5::test {
 

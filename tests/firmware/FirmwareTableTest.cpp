@@ -14,7 +14,7 @@ namespace {
 using rkt5::FirmwareTable;
 
 std::vector<std::string> fileLines() {
-    const std::string text = rkt5::test::readFile(RKT5_FIRMWARE_TEXT);
+    const std::string text = rkt5::test::readBytes(RKT5_FIRMWARE_TEXT);
     std::vector<std::string> lines;
     std::size_t start = 0;
     for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {

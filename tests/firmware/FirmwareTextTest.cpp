@@ -38,7 +38,7 @@ int hexValue(char c) {
 class FirmwareText : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        text_ = rkt5::test::readFile(RKT5_FIRMWARE_TEXT);
+        text_ = rkt5::test::readBytes(RKT5_FIRMWARE_TEXT);
         lines_.clear();
         std::size_t start = 0;
         for (std::size_t end; (end = text_.find('\n', start)) != std::string::npos;

@@ -10,18 +10,18 @@
 
 namespace {
 
-using rkt5::test::readFile;
+using rkt5::test::readBytes;
 using rkt5::test::runTool;
 using rkt5::test::TempDir;
 using rkt5::test::writeFile;
 
 TEST(FirmwareGenerator, ReproducesTheCommittedTextByteForByte) {
-    TempDir dir("make-firmware");
+    TempDir dir;
     const auto output = dir.file("EG5000.mot");
-    const auto result = runTool(RKT5_MAKE_FIRMWARE, {output.string()}, dir.file("stderr"));
+    const auto result = runTool(RKT5_MAKE_FIRMWARE, {output}, dir.file("stderr"));
     ASSERT_EQ(result.exitCode, 0) << result.errors;
-    const std::string made = readFile(output);
-    const std::string committed = readFile(RKT5_FIRMWARE_TEXT);
+    const std::string made = readBytes(output);
+    const std::string committed = readBytes(RKT5_FIRMWARE_TEXT);
     ASSERT_EQ(made.size(), committed.size());
     EXPECT_TRUE(made == committed) << "the generator no longer makes the committed text";
 }
@@ -47,11 +47,11 @@ void PrintTo(const RejectedText& rejected, std::ostream* os) {
 class EmbedFirmwareRejects : public ::testing::TestWithParam<RejectedText> {};
 
 TEST_P(EmbedFirmwareRejects, FailsWithAClearMessageAndNoOutput) {
-    TempDir dir(std::string("embed-") + GetParam().name);
+    TempDir dir;
     writeFile(dir.file("in.mot"), GetParam().text);
     const auto output = dir.file("out.cpp");
-    const auto result = runTool(RKT5_EMBED_FIRMWARE, {dir.file("in.mot").string(), output.string()},
-                                dir.file("stderr"));
+    const auto result =
+        runTool(RKT5_EMBED_FIRMWARE, {dir.file("in.mot"), output}, dir.file("stderr"));
     EXPECT_NE(result.exitCode, 0);
     EXPECT_NE(result.errors.find(GetParam().message), std::string::npos) << result.errors;
     EXPECT_FALSE(std::filesystem::exists(output));
@@ -70,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EmbedFirmware, AcceptsAFullTableAndCrLfLineEnds) {
-    TempDir dir("embed-crlf");
+    TempDir dir;
     std::string crlf = validLines(9000);
     for (std::size_t at = 0; (at = crlf.find('\n', at)) != std::string::npos; at += 2) {
         crlf.insert(at, "\r");
@@ -78,14 +78,14 @@ TEST(EmbedFirmware, AcceptsAFullTableAndCrLfLineEnds) {
     writeFile(dir.file("lf.mot"), validLines(9000));
     writeFile(dir.file("crlf.mot"), crlf);
     for (const char* name : {"lf", "crlf"}) {
-        const auto result = runTool(RKT5_EMBED_FIRMWARE,
-                                    {dir.file(std::string(name) + ".mot").string(),
-                                     dir.file(std::string(name) + ".cpp").string()},
-                                    dir.file("stderr"));
+        const auto result =
+            runTool(RKT5_EMBED_FIRMWARE,
+                    {dir.file(std::string(name) + ".mot"), dir.file(std::string(name) + ".cpp")},
+                    dir.file("stderr"));
         ASSERT_EQ(result.exitCode, 0) << name << ": " << result.errors;
     }
-    const std::string code = readFile(dir.file("lf.cpp"));
-    EXPECT_EQ(code, readFile(dir.file("crlf.cpp")));
+    const std::string code = readBytes(dir.file("lf.cpp"));
+    EXPECT_EQ(code, readBytes(dir.file("crlf.cpp")));
     EXPECT_NE(code.find("FirmwareLineCount = 9000;"), std::string::npos);
     EXPECT_EQ(code.find('\r'), std::string::npos);
 }

@@ -10,7 +10,7 @@
 
 #include "image/ImageFile.h"
 #include "image/StartupImage.h"
-#include "tests/image/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/image/TestRecords.h"
 
 namespace rkt5 {

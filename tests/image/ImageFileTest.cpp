@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "tests/image/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/image/TestRecords.h"
 
 namespace rkt5 {

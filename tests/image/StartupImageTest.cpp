@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "image/ImageLoader.h"
-#include "tests/image/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace rkt5 {
 namespace {
