@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "sim/FaultSpec.h"
+#include "sim/FaultText.h"
 
 namespace rkt5::sim {
 
@@ -122,7 +122,7 @@ Options:
   --program-ms N        time each programmed block or row takes (default 0)
   --flash-in FILE       start from this 262,144-byte flash image (default: erased)
   --flash-out FILE      write the flash to FILE whenever flash mode is left
-  --fault SPEC          inject a fault, repeatable; SPEC is KIND:K:ACTION[=ARG]
+  --fault FAULT         inject a fault, repeatable; FAULT is KIND:K:ACTION[=ARG]
                           KIND   model connect0 connect1 connect2 pin BE PG ED
                                  erase end row ok ng unknown
                           K      the k-th message of the kind (from 1) or * for all

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/CommandLine.h"
-#include "sim/FaultSpec.h"
+#include "sim/FaultText.h"
 
 namespace rkt5::sim {
 namespace {
@@ -10,7 +10,7 @@ using namespace std::chrono_literals;
 using Action = Fault::Action;
 
 struct GoodFault {
-    const char* spec;
+    const char* text;
     MessageKind kind;
     int occurrence;
     Action action;
@@ -23,7 +23,7 @@ class FaultText : public ::testing::TestWithParam<GoodFault> {};
 
 TEST_P(FaultText, Parses) {
     const GoodFault& c = GetParam();
-    const Fault f = parseFault(c.spec);
+    const Fault f = parseFault(c.text);
     EXPECT_EQ(f.kind, c.kind);
     EXPECT_EQ(f.occurrence, c.occurrence);
     EXPECT_EQ(f.action, c.action);

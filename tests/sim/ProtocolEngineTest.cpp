@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineHarness.h"
-#include "sim/FaultSpec.h"
+#include "sim/FaultText.h"
 
 namespace rkt5::sim::test {
 namespace {
@@ -21,10 +21,10 @@ SimulatorOptions withFlash(std::uint8_t fill) {
     return options;
 }
 
-SimulatorOptions withFaults(std::initializer_list<std::string_view> specs) {
+SimulatorOptions withFaults(std::initializer_list<std::string_view> faultTexts) {
     SimulatorOptions options;
-    for (const auto spec : specs) {
-        options.faults.push_back(parseFault(spec));
+    for (const auto text : faultTexts) {
+        options.faults.push_back(parseFault(text));
     }
     return options;
 }

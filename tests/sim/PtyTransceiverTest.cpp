@@ -11,7 +11,7 @@
 
 #include "EngineHarness.h"
 #include "RawClient.h"
-#include "sim/FaultSpec.h"
+#include "sim/FaultText.h"
 #include "sim/FlashFile.h"
 #include "sim/PtyTransceiver.h"
 

@@ -1,4 +1,4 @@
-#include "sim/FaultSpec.h"
+#include "sim/FaultText.h"
 
 #include <algorithm>
 #include <array>
@@ -35,15 +35,15 @@ bool sameWord(std::string_view a, std::string_view b) {
            });
 }
 
-[[noreturn]] void bad(std::string_view spec, const std::string& why) {
-    throw std::invalid_argument("bad fault \"" + std::string(spec) + "\": " + why);
+[[noreturn]] void bad(std::string_view given, const std::string& why) {
+    throw std::invalid_argument("bad fault \"" + std::string(given) + "\": " + why);
 }
 
-int parseCount(std::string_view spec, std::string_view text, std::string_view what) {
+int parseCount(std::string_view given, std::string_view text, std::string_view what) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0) {
-        bad(spec,
+        bad(given,
             std::string(what) + " must be a whole number >= 0, not \"" + std::string(text) + "\"");
     }
     return value;
@@ -59,7 +59,7 @@ int hexDigit(char c) {
     return -1;
 }
 
-std::string unescape(std::string_view spec, std::string_view text) {
+std::string unescape(std::string_view given, std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\\') {
@@ -67,7 +67,7 @@ std::string unescape(std::string_view spec, std::string_view text) {
             continue;
         }
         if (++i == text.size()) {
-            bad(spec, "reply text ends in a lone backslash");
+            bad(given, "reply text ends in a lone backslash");
         }
         switch (text[i]) {
             case 'r':
@@ -83,14 +83,14 @@ std::string unescape(std::string_view spec, std::string_view text) {
                 const int high = i + 1 < text.size() ? hexDigit(text[i + 1]) : -1;
                 const int low = i + 2 < text.size() ? hexDigit(text[i + 2]) : -1;
                 if (high < 0 || low < 0) {
-                    bad(spec, "\\x needs two hex digits");
+                    bad(given, "\\x needs two hex digits");
                 }
                 out += static_cast<char>(high * 16 + low);
                 i += 2;
                 break;
             }
             default:
-                bad(spec, std::string("unknown escape \\") + text[i]);
+                bad(given, std::string("unknown escape \\") + text[i]);
         }
     }
     return out;
@@ -98,15 +98,15 @@ std::string unescape(std::string_view spec, std::string_view text) {
 
 }  // namespace
 
-Fault parseFault(std::string_view spec) {
-    const auto first = spec.find(':');
-    const auto second = first == std::string_view::npos ? first : spec.find(':', first + 1);
+Fault parseFault(std::string_view given) {
+    const auto first = given.find(':');
+    const auto second = first == std::string_view::npos ? first : given.find(':', first + 1);
     if (second == std::string_view::npos) {
-        bad(spec, "expected KIND:K:ACTION, e.g. PG:3:reply=NG");
+        bad(given, "expected KIND:K:ACTION, e.g. PG:3:reply=NG");
     }
-    const std::string_view kindText = spec.substr(0, first);
-    const std::string_view occurrenceText = spec.substr(first + 1, second - first - 1);
-    const std::string_view actionText = spec.substr(second + 1);
+    const std::string_view kindText = given.substr(0, first);
+    const std::string_view occurrenceText = given.substr(first + 1, second - first - 1);
+    const std::string_view actionText = given.substr(second + 1);
 
     Fault fault{};
     const auto kind = std::find_if(kKinds.begin(), kKinds.end(),
@@ -117,16 +117,16 @@ Fault parseFault(std::string_view spec) {
             names += names.empty() ? "" : ", ";
             names += k.first;
         }
-        bad(spec, "unknown kind \"" + std::string(kindText) + "\" (one of " + names + ")");
+        bad(given, "unknown kind \"" + std::string(kindText) + "\" (one of " + names + ")");
     }
     fault.kind = kind->second;
 
     if (occurrenceText == "*") {
         fault.occurrence = 0;
     } else {
-        fault.occurrence = parseCount(spec, occurrenceText, "K");
+        fault.occurrence = parseCount(given, occurrenceText, "K");
         if (fault.occurrence == 0) {
-            bad(spec, "K counts from 1 (or is * for every message)");
+            bad(given, "K counts from 1 (or is * for every message)");
         }
     }
 
@@ -135,20 +135,20 @@ Fault parseFault(std::string_view spec) {
     const bool hasArgument = equals != std::string_view::npos;
     const std::string_view argument = hasArgument ? actionText.substr(equals + 1) : "";
     auto numberOr = [&](int fallback) {
-        return hasArgument ? parseCount(spec, argument, std::string(action)) : fallback;
+        return hasArgument ? parseCount(given, argument, std::string(action)) : fallback;
     };
     auto required = [&] {
         if (!hasArgument) {
-            bad(spec, std::string(action) + " needs =N");
+            bad(given, std::string(action) + " needs =N");
         }
-        return parseCount(spec, argument, std::string(action));
+        return parseCount(given, argument, std::string(action));
     };
 
     if (action == "reply") {
         fault.action = Fault::Action::Reply;
-        fault.reply = unescape(spec, argument);
+        fault.reply = unescape(given, argument);
         if (fault.reply.empty()) {
-            bad(spec, "reply needs a text, e.g. reply=NG");
+            bad(given, "reply needs a text, e.g. reply=NG");
         }
     } else if (action == "silent" && !hasArgument) {
         fault.action = Fault::Action::Silent;
@@ -171,7 +171,7 @@ Fault parseFault(std::string_view spec) {
         fault.action = Fault::Action::Late;
         fault.delay = std::chrono::milliseconds(required());
     } else {
-        bad(spec, "unknown action \"" + std::string(actionText) +
+        bad(given, "unknown action \"" + std::string(actionText) +
                       "\" (reply=TEXT, silent, drop-echo[=N], corrupt-echo[=I], "
                       "corrupt-reply[=I], partial=N, hangup=N, late=MS)");
     }

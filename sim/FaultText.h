@@ -25,7 +25,7 @@
 namespace rkt5::sim {
 
 // Throws std::invalid_argument with a message that names the wrong part.
-Fault parseFault(std::string_view spec);
+Fault parseFault(std::string_view given);
 
 // The KIND word of a message kind, as parseFault reads it.
 std::string kindName(MessageKind kind);
