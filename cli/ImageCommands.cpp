@@ -1,4 +1,14 @@
+#ifdef _WIN32
 #include <fstream>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -36,6 +46,49 @@ int usageError(const CommandIo& io, std::string_view command, const std::string&
     return kExitUsage;
 }
 
+#ifdef _WIN32
+bool writeImageBytes(const FlashImage& image, const std::string& path) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::string bytes(FlashImage::kCells, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(static_cast<std::uint8_t>(image.cells()[i]));
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out.flush());
+}
+#else
+// Writes all of data, resuming after short writes and interrupted calls.
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Plain system calls rather than a stream: nothing to set up, and the bytes go straight from the
+// slice to the file. Converted and written a slice at a time: fresh memory is costly at start-up,
+// and a small buffer reused keeps the whole command close to the cost of starting a process.
+bool writeImageBytes(const FlashImage& image, const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    char slice[16 * 1024];
+    const std::int16_t* cells = image.cells();
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < FlashImage::kCells; done += sizeof slice) {
+        for (std::size_t i = 0; i < sizeof slice; ++i)
+            slice[i] = static_cast<char>(static_cast<std::uint8_t>(cells[done + i]));
+        ok = writeAll(fd, slice, sizeof slice);
+    }
+    return ::close(fd) == 0 && ok;
+}
+#endif
+
 int runDumpImage(std::span<const std::string_view> argv, const CommandIo& io) {
     ArgParser args({{"--image", true}}, {"OUT.bin"}, 1);
     if (!args.parse(argv))
@@ -49,19 +102,7 @@ int runDumpImage(std::span<const std::string_view> argv, const CommandIo& io) {
         return kExitFailed;
 
     const std::string& outPath = args.positional()[0];
-    std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
-    // Converted and written a slice at a time: fresh memory is costly at start-up, and a small
-    // buffer reused keeps the whole command close to the cost of starting a process.
-    std::string slice(16 * 1024, '\0');
-    const std::int16_t* cells = image->cells();
-    for (int done = 0; out && done < FlashImage::kCells; done += static_cast<int>(slice.size())) {
-        for (std::size_t i = 0; i < slice.size(); ++i) {
-            slice[i] =
-                static_cast<char>(static_cast<std::uint8_t>(cells[done + static_cast<int>(i)]));
-        }
-        out.write(slice.data(), static_cast<std::streamsize>(slice.size()));
-    }
-    if (!out || !out.flush()) {
+    if (!writeImageBytes(*image, outPath)) {
         io.err << "rkt5-flash dump-image: cannot write '" << outPath << "'\n";
         return kExitFailed;
     }
