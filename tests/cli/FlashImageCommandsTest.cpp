@@ -40,6 +40,24 @@ TEST(FlashDumpImage, WritesTheBuiltInImage) {
     EXPECT_TRUE(test::readBytes(dir.file("out.bin")) == bytesOf(*builtInImage()));
 }
 
+TEST(FlashDumpImage, ReplacesWhatTheOutputHeldBefore) {
+    test::TempDir dir;
+    const std::string expected = bytesOf(*builtInImage());
+    for (const std::size_t before : {std::size_t{0}, std::size_t{100}, expected.size() + 4096}) {
+        const std::string out = dir.write("out.bin", std::string(before, '\x5A'));
+        const ProgramRun run = runFlash(dir, "dump-image '" + out + "'");
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(test::readBytes(out) == expected) << "file of " << before << " bytes before";
+    }
+}
+
+TEST(FlashDumpImage, WritesToADevice) {
+    test::TempDir dir;
+    const ProgramRun run = runFlash(dir, "dump-image /dev/null");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+}
+
 TEST(FlashDumpImage, WritesAFileThatLoads) {
     test::TempDir dir;
     const std::string file = dir.write("fw.mot", test::sRecord(2, 0xC0010, {0x01, 0x02}) + "\r\n" +
