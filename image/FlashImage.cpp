@@ -1,16 +1,12 @@
 #include "image/FlashImage.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <new>
 #include <utility>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include "common/RunTimeError.h"
 #include "image/HexText.h"
+#include "image/LargeBlocks.h"
 
 namespace rkt5 {
 
@@ -19,34 +15,15 @@ struct FlashImage::Storage {
     bool flags[kRows];
 };
 
-#if defined(__linux__)
-// On Linux the storage sits in one 2 MB-aligned block that the kernel may back with a single huge
-// page: the image is then one page fault instead of ~136. Fresh pages are the main cost of a short
-// run (about 2 ms for the image on a virtual machine, a quarter of that with a huge page).
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-
 FlashImage::Storage* FlashImage::allocateStorage() {
-    static_assert(sizeof(Storage) <= kHugePage);
-    void* block = std::aligned_alloc(kHugePage, kHugePage);
-    if (block == nullptr)
-        throw std::bad_alloc();
-    ::madvise(block, kHugePage, MADV_HUGEPAGE);  // a hint; without it the block still works
-    return new (block) Storage;  // left uninitialised: ClearImage writes every cell and flag
+    // Left uninitialised: ClearImage writes every cell and flag.
+    return new (allocateLarge(sizeof(Storage))) Storage;
 }
 
 void FlashImage::StorageDeleter::operator()(Storage* storage) const noexcept {
     storage->~Storage();
-    std::free(storage);
+    freeLarge(storage, sizeof(Storage));
 }
-#else
-FlashImage::Storage* FlashImage::allocateStorage() {
-    return new Storage;
-}
-
-void FlashImage::StorageDeleter::operator()(Storage* storage) const noexcept {
-    delete storage;
-}
-#endif
 
 FlashImage::FlashImage()
     : storage_(allocateStorage()), cells_(storage_->cells), flags_(storage_->flags) {
