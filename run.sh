@@ -27,7 +27,13 @@ for _ in $(seq 100); do
     sleep 0.05
 done
 port=$(head -n 1 "$work/sim.out")
+if [ -z "$port" ]; then
+    echo "The simulated transceiver did not start." >&2
+    exit 1
+fi
 echo "Simulated RK-T5 on $port (57600 bit/s, 8N1)"
+
+echo "Image: built-in EG5.000, sum of E0000-FFFFF = $("$bin/cli/rkt5-flash" checksum)"
 
 status=0
 "$bin/cli/rkt5-flash" update --port "$port" || status=$?

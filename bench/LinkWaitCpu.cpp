@@ -19,6 +19,7 @@
 #include <QEventLoop>
 
 #include "common/WireProtocol.h"
+#include "link/EventDispatcher.h"
 #include "link/MenuLineChoice.h"
 #include "link/QtSerialPort.h"
 #include "link/RadioLink.h"
@@ -148,6 +149,7 @@ double argumentSeconds(int argc, char** argv, int index, double fallback) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    rkt5::preferPlainEventDispatcher();
     QCoreApplication application(argc, argv);
     const double seconds = argumentSeconds(argc, argv, 1, 60);
     const double busySeconds = argumentSeconds(argc, argv, 2, 5);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
 #include "common/RunTimeError.h"
 #include "common/WireProtocol.h"
@@ -105,8 +106,33 @@ void RadioLink::waitForBytes(int count) {
     }
     // Each pass sleeps until some event arrives: the port's data, Timer1's tick or anything the
     // window has to handle. Timer1 is armed, so the sleep always ends.
-    while (Timer1.armed() && MSComm1.inBufferCount() < count) {
+    bool slept = false;
+    for (;;) {
+        const int waiting = MSComm1.inBufferCount();
+        if (!Timer1.armed() || waiting >= count) {
+            return;
+        }
+        if (waiting > 0 && !slept) {
+            // Bytes are coming in; the rest cannot arrive sooner than the line can carry them, so
+            // there is no point in waking for every piece of them before then.
+            sleepAtLeast(kFastestByteTime * (count - waiting));
+            slept = true;
+            continue;
+        }
+        slept = false;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+void RadioLink::sleepAtLeast(std::chrono::microseconds duration) {
+    QTimer alarm;
+    alarm.setSingleShot(true);
+    alarm.setTimerType(Qt::PreciseTimer);
+    alarm.start(std::chrono::duration_cast<std::chrono::milliseconds>(duration));
+    // The window's events and both timers go on; only the port's notifications wait.
+    while (alarm.isActive() && Timer1.armed()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
+                                        QEventLoop::ExcludeSocketNotifiers);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,13 @@ class RadioLink {
     // The one wait of every exchange: sleeps in the event loop until inBufferCount() >= count or
     // Timer1 is disarmed (its tick, or a handler that stops it).
     void waitForBytes(int count);
+    // Runs the event loop without the port's notifications for `duration`, or until Timer1 is
+    // disarmed.
+    void sleepAtLeast(std::chrono::microseconds duration);
+
+    // One byte at the fastest line speed the port is ever set to (10 bits at 57600 bit/s): no
+    // byte can arrive sooner after the one before it.
+    static constexpr std::chrono::microseconds kFastestByteTime{173};
     // What every operation with an error trap does last, on every path.
     void closeAfterOperation() noexcept;
 };

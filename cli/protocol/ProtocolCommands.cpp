@@ -16,6 +16,7 @@
 #include "common/RunTimeError.h"
 #include "flash/PortCommand.h"
 #include "flash/Sequences.h"
+#include "link/EventDispatcher.h"
 #include "link/MenuLineChoice.h"
 #include "link/QtSerialPort.h"
 #include "link/RadioLink.h"
@@ -181,6 +182,7 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
     int argc = 1;
     char name[] = "rkt5-flash";
     char* appArgv[] = {name, nullptr};
+    rkt5::preferPlainEventDispatcher();
     QCoreApplication application(argc, appArgv);
 
     QtSerialPort port;
