@@ -112,10 +112,11 @@ void RadioLink::waitForBytes(int count) {
         if (!Timer1.armed() || waiting >= count) {
             return;
         }
-        if (waiting > 0 && !slept) {
+        const int missing = count - waiting;
+        if (waiting > 0 && missing > kAwakeForLastBytes && !slept) {
             // Bytes are coming in; the rest cannot arrive sooner than the line can carry them, so
             // there is no point in waking for every piece of them before then.
-            sleepAtLeast(kFastestByteTime * (count - waiting));
+            sleepAtLeast(kFastestByteTime * (missing - kAwakeForLastBytes));
             slept = true;
             continue;
         }

@@ -72,6 +72,9 @@ class RadioLink {
     // One byte at the fastest line speed the port is ever set to (10 bits at 57600 bit/s): no
     // byte can arrive sooner after the one before it.
     static constexpr std::chrono::microseconds kFastestByteTime{173};
+    // The last bytes of a reply are waited for as they come, so that the wait ends the moment
+    // they are in: about one delivery of a USB serial adapter.
+    static constexpr int kAwakeForLastBytes = 64;
     // What every operation with an error trap does last, on every path.
     void closeAfterOperation() noexcept;
 };
