@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 
-#include "tests/support/TempDir.h"
 #include "tests/image/TestRecords.h"
+#include "tests/support/TempDir.h"
 
 namespace rkt5 {
 namespace {
@@ -181,7 +182,14 @@ INSTANTIATE_TEST_SUITE_P(Names, ImageFileFormatByName,
                                          NameCase{"fw.hex.mot", ImageFileFormat::SRecord},
                                          NameCase{"fw.s19", ImageFileFormat::SRecord},
                                          NameCase{"ex", ImageFileFormat::SRecord},
-                                         NameCase{"", ImageFileFormat::SRecord}));
+                                         NameCase{"", ImageFileFormat::SRecord}),
+                         [](const testing::TestParamInfo<NameCase>& info) {
+                             std::string name(info.param.path);
+                             for (char& c : name) {
+                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             }
+                             return name.empty() ? std::string("empty") : name;
+                         });
 
 }  // namespace
 }  // namespace rkt5
