@@ -38,24 +38,32 @@ void TerminalProgress::update(std::uint32_t address, std::uint32_t endAddress,
     if (out_ == nullptr) {
         return;
     }
+    address_ = address;
+    endAddress_ = endAddress;
     if (!started_) {
         started_ = true;
         start_ = now;
     } else if (now - lastDraw_ < kRedrawInterval) {
         return;
     }
+    draw(now);
+}
+
+void TerminalProgress::draw(Clock::time_point now) {
     lastDraw_ = now;
-    drawn_ = true;
-    std::fprintf(out_, "\r%s", lineText(address, endAddress, now - start_).c_str());
+    std::fprintf(out_, "\r%s", lineText(address_, endAddress_, now - start_).c_str());
     std::fflush(out_);
 }
 
 void TerminalProgress::finish() {
-    if (out_ != nullptr && drawn_) {
-        std::fputc('\n', out_);
-        std::fflush(out_);
-        drawn_ = false;
+    if (out_ == nullptr || !started_) {
+        return;
     }
+    // The last address visited, which the redraw interval may have skipped.
+    draw(Clock::now());
+    std::fputc('\n', out_);
+    std::fflush(out_);
+    started_ = false;
 }
 
 }  // namespace rkt5

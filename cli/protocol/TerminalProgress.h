@@ -31,11 +31,14 @@ class TerminalProgress {
     // Redrawing more often than this only costs time; the eye cannot follow it.
     static constexpr std::chrono::milliseconds kRedrawInterval{200};
 
+    void draw(Clock::time_point now);
+
     std::FILE* out_;
     Clock::time_point start_{};
     Clock::time_point lastDraw_{};
+    std::uint32_t address_ = 0;
+    std::uint32_t endAddress_ = 0;
     bool started_ = false;
-    bool drawn_ = false;
 };
 
 }  // namespace rkt5
