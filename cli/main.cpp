@@ -14,7 +14,9 @@
 namespace {
 
 void printOverview(std::ostream& out) {
-    out << "usage: rkt5-flash COMMAND [ARGS...]\n\ncommands:\n";
+    out << "usage: rkt5-flash COMMAND [ARGS...]\n"
+           "       rkt5-flash --port DEVICE [OPTIONS...]   (the update, as \"Start\" runs it)\n\n"
+           "commands:\n";
     const auto line = [&out](std::string_view name, std::string_view summary) {
         out << "  " << std::left << std::setw(14) << name << summary << "\n";
     };
@@ -50,6 +52,12 @@ int main(int argc, char** argv) {
     }
     if (isProtocolCommand(name)) {
         return rkt5::cli::runProtocolProgram(argc, argv);
+    }
+    if (name.starts_with("--")) {
+        // Options without a command: the update, as "Start" would run it.
+        std::vector<char*> update{argv[0], const_cast<char*>("update")};
+        update.insert(update.end(), argv + 1, argv + argc);
+        return rkt5::cli::runProtocolProgram(static_cast<int>(update.size()), update.data());
     }
     const std::vector<std::string_view> args(argv + 2, argv + argc);
     for (const rkt5::cli::Command& command : rkt5::cli::imageCommands()) {

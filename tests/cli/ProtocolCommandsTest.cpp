@@ -53,6 +53,14 @@ TEST_F(FlashProtocolCommands, UpdateWritesTheImageAndPrintsCompleted) {
     }
 }
 
+TEST_F(FlashProtocolCommands, OptionsWithoutACommandRunTheUpdate) {
+    start();
+    const test::ProgramRun result = run("--baud 38400");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "Completed.\n");
+    EXPECT_EQ(count(MessageKind::End), 1u);
+}
+
 TEST_F(FlashProtocolCommands, FailuresPrintTheMessageOfTheFailingStep) {
     start({.faults = {
                {.kind = MessageKind::Program, .action = Fault::Action::Reply, .reply = "NG"}}});
