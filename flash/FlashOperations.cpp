@@ -6,7 +6,7 @@
 #include "flash/AccessWord.h"
 #include "flash/AddressText.h"
 #include "flash/FlashPacket.h"
-#include "flash/PortSession.h"
+#include "link/PortSession.h"
 
 namespace rkt5 {
 

@@ -3,7 +3,7 @@
 #include "common/RunTimeError.h"
 #include "flash/AddressText.h"
 #include "flash/CommandFrames.h"
-#include "flash/PortSession.h"
+#include "link/PortSession.h"
 
 namespace rkt5 {
 

@@ -2,7 +2,7 @@
 
 #include "common/RunTimeError.h"
 #include "common/WireProtocol.h"
-#include "flash/PortSession.h"
+#include "link/PortSession.h"
 
 namespace rkt5 {
 

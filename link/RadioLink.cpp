@@ -6,6 +6,7 @@
 
 #include "common/RunTimeError.h"
 #include "common/WireProtocol.h"
+#include "link/PortSession.h"
 #include "link/SpeedOptions.h"
 
 namespace rkt5 {
@@ -250,48 +251,35 @@ int RadioLink::ConnectRadio(int mode) {
         return reply::Other;
     }
     const ConnectCommand& command = kConnectCommands[static_cast<std::size_t>(mode)];
-    int status = reply::Other;
+    PortSession session(*this);
     try {
         ApplyLineSettings(mode);
-        const int count = exchangeText(command.text, command.awaited);
-        if (count >= command.awaited) {
+        if (exchangeText(command.text, command.awaited) >= command.awaited) {
             const int answer = ReadReply(static_cast<int>(command.text.size()));
             if (answer == reply::OK || answer == reply::CT) {
-                status = answer;
+                return answer;
             }
         }
     } catch (const std::exception&) {
-        status = reply::Other;
+        // Any fault of the exchange is a failed connect.
     }
-    closeAfterOperation();
-    return status;
+    return reply::Other;
 }
 
 int RadioLink::CheckModel() {
-    int status = reply::Other;
+    PortSession session(*this);
     try {
         ApplyLineSettings(2);
-        const int count = exchangeText(wire::kModelCommand, kModelAwaited);
-        if (count >= kModelAwaited) {
+        if (exchangeText(wire::kModelCommand, kModelAwaited) >= kModelAwaited) {
             const int answer = ReadStatusReply(static_cast<int>(wire::kModelCommand.size()));
             if (answer == reply::OK || answer == reply::RE) {
-                status = answer;
+                return answer;
             }
         }
     } catch (const std::exception&) {
-        status = reply::Other;
+        // Any fault of the exchange is a failed check.
     }
-    closeAfterOperation();
-    return status;
-}
-
-void RadioLink::closeAfterOperation() noexcept {
-    Timer1.disarm();
-    try {
-        closePortIfOpen();
-    } catch (const std::exception&) {
-        // Closing is the last thing an operation does; its status already says what happened.
-    }
+    return reply::Other;
 }
 
 }  // namespace rkt5

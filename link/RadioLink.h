@@ -75,8 +75,6 @@ class RadioLink {
     // The last bytes of a reply are waited for as they come, so that the wait ends the moment
     // they are in: about one delivery of a USB serial adapter.
     static constexpr int kAwakeForLastBytes = 64;
-    // What every operation with an error trap does last, on every path.
-    void closeAfterOperation() noexcept;
 };
 
 }  // namespace rkt5

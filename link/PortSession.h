@@ -4,11 +4,13 @@
 
 namespace rkt5 {
 
-// Closes the port when an operation ends, however it ends: no operation may leave it open.
+// What every operation with an error trap does last, however it ends: the reply timer disarmed
+// and the port closed. No operation may leave either behind for the next one.
 class PortSession {
   public:
     explicit PortSession(RadioLink& link) : link_(link) {}
     ~PortSession() {
+        link_.Timer1.disarm();
         try {
             link_.closePortIfOpen();
         } catch (...) {
