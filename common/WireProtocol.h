@@ -14,10 +14,12 @@ inline constexpr std::uint8_t LF = 0x0A;
 
 // Text commands, each ended by CR and echoed byte for byte by the transceiver.
 inline constexpr std::string_view kModelCommand = "ZR~RK-T5EG\r";  // answer: CR LF "OK"/"RE" CR LF
-inline constexpr std::string_view kConnectCommandMode0 = "ZR~E\r";  // answer: 20 bytes, "OK" CR LF first
-inline constexpr std::string_view kConnectCommandMode1 = "FL\r";    // answer: 20 bytes, "OK" CR LF first
+inline constexpr std::string_view kConnectCommandMode0 =
+    "ZR~E\r";  // answer: 20 bytes, "OK" CR LF first
+inline constexpr std::string_view kConnectCommandMode1 =
+    "FL\r";  // answer: 20 bytes, "OK" CR LF first
 inline constexpr std::string_view kConnectCommandMode2 = "ZR~FLASH\r";  // answer: "CT" CR LF
-inline constexpr std::string_view kPortCommandPrefix = "ZR~P";  // + pin text + digit + CR
+inline constexpr std::string_view kPortCommandPrefix = "ZR~P";          // + pin text + digit + CR
 
 // Mode 0 and 1 frames: 20 bytes; mode 1 sends them behind "CL~". The transceiver answers each
 // frame (after its echo) with a 20-byte frame of its own.
@@ -42,8 +44,8 @@ inline constexpr std::size_t kProgramDataOffset = 7;
 inline constexpr std::size_t kBlockSize = 1024;
 
 // Erase list of the "BE" packet: the highest even address of each erase block, top block last.
-inline constexpr std::array<std::uint32_t, 8> kEraseBlockTops{
-    0xFEFFE, 0xFDFFE, 0xFBFFE, 0xF9FFE, 0xF7FFE, 0xEFFFE, 0xDFFFE, 0xCFFFE};
+inline constexpr std::array<std::uint32_t, 8> kEraseBlockTops{0xFEFFE, 0xFDFFE, 0xFBFFE, 0xF9FFE,
+                                                              0xF7FFE, 0xEFFFE, 0xDFFFE, 0xCFFFE};
 inline constexpr std::uint32_t kTopEraseBlockTop = 0xFFFFE;  // 0xFF000-0xFFFFF, access word only
 
 // Replies after the echo: short replies are X Y CR LF, status replies CR LF X Y CR LF.
@@ -54,5 +56,8 @@ inline constexpr std::size_t kFrameReplySize = 20;
 // The transceiver's flash.
 inline constexpr std::uint32_t kFlashBase = 0xC0000;
 inline constexpr std::uint32_t kFlashSize = 0x40000;  // 256 KB, up to 0xFFFFF
+// The top block, 0xFF000-0xFFFFF, holds what the transceiver needs to start: only a mode 2 update
+// with the access word writes it.
+inline constexpr std::uint32_t kTopBlockStart = 0xFF000;
 
 }  // namespace rkt5::wire

@@ -2,6 +2,9 @@
 
 #include <string_view>
 
+#include "common/WireProtocol.h"
+#include "image/FlashImage.h"
+
 namespace rkt5 {
 
 // Typed into the pin-number box, this word lets the erase and the write reach the top flash block
@@ -12,5 +15,9 @@ inline constexpr std::string_view kAccessWord = "LANTERN";
 inline bool isAccessWord(std::string_view text) {
     return text == kAccessWord;
 }
+
+// The last image row below the top block: where every write ends without the access word.
+inline constexpr int kLastRowBelowTopBlock =
+    static_cast<int>(wire::kTopBlockStart / FlashImage::kColumns) - 1;
 
 }  // namespace rkt5

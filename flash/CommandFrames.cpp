@@ -31,11 +31,11 @@ void BuildNgFrame(CommandFrameBytes& CommandFrame) {
 void BuildRowFrame(CommandFrameBytes& CommandFrame, const FlashImage& image, int row) {
     CommandFrame[0] = cellByte(row / 256);
     CommandFrame[1] = cellByte(row % 256);
+    auto at = CommandFrame.begin() + 2;
     for (int column = 0; column < FlashImage::kColumns; ++column) {
-        CommandFrame[2 + column] = cellByte(image.cell(row, column));
+        *at++ = cellByte(image.cell(row, column));
     }
-    CommandFrame[18] = 0x00;
-    CommandFrame[19] = 0x00;
+    std::fill(at, CommandFrame.end(), 0x00);
 }
 
 int CheckEcho(const CommandFrameBytes& CommandFrame, const std::vector<std::uint8_t>& RxBuffer,

@@ -4,13 +4,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/WireProtocol.h"
 #include "image/FlashImage.h"
 
 namespace rkt5 {
 
 // The 20-byte frames of modes 0 and 1. The command and confirmation builders write only the first
 // four bytes; the rest keeps what the last row frame left there and goes out with them.
-using CommandFrameBytes = std::array<std::uint8_t, 20>;
+using CommandFrameBytes = std::array<std::uint8_t, wire::kFrameSize>;
 
 void BuildEraseFrame(CommandFrameBytes& CommandFrame);  // 01 01 CR LF
 void BuildEndFrame(CommandFrameBytes& CommandFrame);    // 00 00 CR LF

@@ -1,11 +1,13 @@
 #include "flash/FlashOperations.h"
 
 #include <initializer_list>
+#include <string>
 
-#include "common/RunTimeError.h"
+#include "common/WireProtocol.h"
 #include "flash/AccessWord.h"
 #include "flash/AddressText.h"
 #include "flash/FlashPacket.h"
+#include "link/FailureReason.h"
 #include "link/PortSession.h"
 
 namespace rkt5 {
@@ -13,16 +15,18 @@ namespace rkt5 {
 namespace {
 
 constexpr int kMode = 2;
-constexpr int kEchoLength = 1032;
-constexpr int kReplyComplete = kEchoLength + 4;  // the echo and the "XY" CR LF answer
-constexpr int kLastRowWithoutAccessWord = 0xFEFF;
+constexpr int kEchoLength = static_cast<int>(wire::kPacketSize);
+// The echo and the "XY" CR LF answer.
+constexpr int kReplyComplete = kEchoLength + static_cast<int>(wire::kShortReplySize);
+constexpr int kFaultStatus = -1;
 
 constexpr int kNoAcceptedAnswer = 1;
 
 // Sends the packet in PacketBuffer up to `sends` times and returns the first accepted reply code,
-// or kNoAcceptedAnswer when none came. Resends go out at once: the exchange's own time-out is the
-// only pause.
-int sendPacketUntilAccepted(RadioLink& link, int sends, std::initializer_list<int> accepted) {
+// or kNoAcceptedAnswer when none came, with the reason kept on the link. Resends go out at once:
+// the exchange's own time-out is the only pause.
+int sendPacketUntilAccepted(RadioLink& link, const std::string& what, int sends,
+                            std::initializer_list<int> accepted) {
     for (int attempt = 0; attempt < sends; ++attempt) {
         const int count = link.SendPacket(kMode);
         if (count < 0) {
@@ -37,6 +41,8 @@ int sendPacketUntilAccepted(RadioLink& link, int sends, std::initializer_list<in
             }
         }
     }
+    link.noteFailure(what + ", " + std::to_string(sends) +
+                     " sends: " + answerProblem(link, kEchoLength, wire::kShortReplySize));
     return kNoAcceptedAnswer;
 }
 
@@ -49,35 +55,34 @@ bool blockHasData(const FlashImage& image, int firstRow) {
     return false;
 }
 
-// Runs one packet step inside the error trap: the port is closed on every way out.
+// Runs one packet step as an operation of the link: refused while another one runs, the port
+// closed and every fault turned into -1 on the way out.
 template <typename Step>
-int trapped(RadioLink& link, Step step) {
-    try {
-        PortSession session(link);
+int packetStep(RadioLink& link, Step step) {
+    return runOperation(link, kFaultStatus, [&] {
         link.ApplyLineSettings(kMode);
         return step();
-    } catch (const RunTimeError&) {
-        return -1;
-    }
+    });
 }
 
 }  // namespace
 
 int EraseFlash(FlashContext& context) {
     RadioLink& link = context.link;
-    return trapped(link, [&] {
+    return packetStep(link, [&] {
         buildErasePacket(link.PacketBuffer, isAccessWord(context.panel.txtPinNumber()));
         link.openPortIfClosed();
-        return sendPacketUntilAccepted(link, kEraseSends, {reply::OK, reply::BE});
+        return sendPacketUntilAccepted(link, "erase packet \"BE\"", kEraseSends,
+                                       {reply::OK, reply::BE});
     });
 }
 
 int WriteFlash(FlashContext& context) {
     RadioLink& link = context.link;
-    return trapped(link, [&] {
+    return packetStep(link, [&] {
         link.openPortIfClosed();
         const int lastRow = isAccessWord(context.panel.txtPinNumber()) ? FlashImage::kLastRow
-                                                                       : kLastRowWithoutAccessWord;
+                                                                       : kLastRowBelowTopBlock;
         for (int row = FlashImage::kFirstRow; row <= lastRow; row += kRowsPerBlock) {
             context.panel.showAddress(addressText(row));
             context.panel.setProgress(row);
@@ -85,7 +90,9 @@ int WriteFlash(FlashContext& context) {
                 continue;
             }
             buildProgramPacket(link.PacketBuffer, context.image, row);
-            const int code = sendPacketUntilAccepted(link, kWriteSends, {reply::OK, reply::PG});
+            const int code =
+                sendPacketUntilAccepted(link, "block " + addressText(row) + " (\"PG\")",
+                                        kWriteSends, {reply::OK, reply::PG});
             if (code == kNoAcceptedAnswer) {
                 return kNoAcceptedAnswer;
             }
@@ -96,10 +103,11 @@ int WriteFlash(FlashContext& context) {
 
 int LeaveFlashMode(FlashContext& context) {
     RadioLink& link = context.link;
-    return trapped(link, [&] {
+    return packetStep(link, [&] {
         buildEndPacket(link.PacketBuffer);
         link.openPortIfClosed();
-        return sendPacketUntilAccepted(link, kLeaveSends, {reply::OK, reply::ED});
+        return sendPacketUntilAccepted(link, "end packet \"ED\"", kLeaveSends,
+                                       {reply::OK, reply::ED});
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/WireProtocol.h"
 #include "flash/FlashContext.h"
 
 namespace rkt5 {
@@ -20,7 +21,7 @@ int EraseFlash(FlashContext& context);
 int WriteFlash(FlashContext& context);
 int LeaveFlashMode(FlashContext& context);
 
-// Rows per "PG" block: 64 rows of 16 bytes.
-inline constexpr int kRowsPerBlock = 64;
+// Rows per "PG" block: 1024 bytes in rows of 16.
+inline constexpr int kRowsPerBlock = static_cast<int>(wire::kBlockSize) / FlashImage::kColumns;
 
 }  // namespace rkt5

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "common/WireProtocol.h"
 #include "image/FlashImage.h"
 
 namespace rkt5 {
@@ -10,7 +11,7 @@ namespace rkt5 {
 // The 1032-byte packets of mode 2: FF FE, two command letters, a payload, and at the end the sum
 // of bytes 2 to 1030 modulo 256. Every builder writes all 1032 bytes, so nothing of an earlier
 // packet survives into the next.
-using FlashPacket = std::array<std::uint8_t, 1032>;
+using FlashPacket = std::array<std::uint8_t, wire::kPacketSize>;
 
 // "BE": the eight erase blocks of 0xC0000-0xFEFFF, and the top block when `topBlock` is set.
 void buildErasePacket(FlashPacket& packet, bool topBlock);

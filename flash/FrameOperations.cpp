@@ -1,46 +1,54 @@
 #include "flash/FrameOperations.h"
 
-#include "common/RunTimeError.h"
+#include <string>
+
+#include "common/WireProtocol.h"
+#include "flash/AccessWord.h"
 #include "flash/AddressText.h"
 #include "flash/CommandFrames.h"
+#include "link/FailureReason.h"
 #include "link/PortSession.h"
 
 namespace rkt5 {
 
 namespace {
 
-// Rows 0xFF00 and above hold what the transceiver needs to start; these modes never write them.
-constexpr int kLastFrameRow = 0xFEFF;
+constexpr int kFaultStatus = -1;
 
-// Bytes sent per frame in each mode; the transceiver echoes them and answers 20 bytes.
+// Bytes sent per frame in each mode: the echo the answer stands behind.
 int answerOffset(int mode) {
-    return mode == 0 ? 20 : 23;
-}
-int completeCount(int mode) {
-    return answerOffset(mode) + 20;
+    return static_cast<int>(mode == 0 ? wire::kFrameSize : wire::kMode1FrameSize);
 }
 
 bool answerArrived(int count, int mode) {
-    return count >= completeCount(mode);
+    return count >= answerOffset(mode) + static_cast<int>(wire::kFrameReplySize);
+}
+
+std::string answerProblem(const RadioLink& link, int mode) {
+    return rkt5::answerProblem(link, answerOffset(mode), wire::kShortReplySize);
 }
 
 // One try of the row handshake: the row goes out, the transceiver returns it, and the row is
 // written when the returned frame matched and the "OK" frame that follows is answered "OK".
 // A mismatch is reported with the "NG" frame, whose answer does not matter.
-bool tryRow(FlashContext& context, int mode, int row) {
+// Returns why the try failed, or nothing when the row is written.
+std::string tryRow(FlashContext& context, int mode, int row) {
     RadioLink& link = context.link;
     BuildRowFrame(link.CommandFrame, context.image, row);
     if (!answerArrived(link.SendPacket(mode), mode)) {
-        return false;
+        return answerProblem(link, mode);
     }
     if (CheckEcho(link.CommandFrame, link.RxBuffer, answerOffset(mode)) == 1) {
         BuildOkFrame(link.CommandFrame);
-        return answerArrived(link.SendPacket(mode), mode) &&
-               link.ReadReply(answerOffset(mode)) == reply::OK;
+        if (answerArrived(link.SendPacket(mode), mode) &&
+            link.ReadReply(answerOffset(mode)) == reply::OK) {
+            return {};
+        }
+        return "the \"OK\" frame: " + answerProblem(link, mode);
     }
     BuildNgFrame(link.CommandFrame);
     link.SendPacket(mode);
-    return false;
+    return "the row came back different";
 }
 
 }  // namespace
@@ -48,8 +56,7 @@ bool tryRow(FlashContext& context, int mode, int row) {
 int SendCommand(FlashContext& context, std::string_view command, int mode,
                 [[maybe_unused]] int eraseArgument) {
     RadioLink& link = context.link;
-    try {
-        PortSession session(link);
+    return runOperation(link, kFaultStatus, [&] {
         link.ApplyLineSettings(mode);
         link.openPortIfClosed();
         if (command == "ERASE") {
@@ -57,6 +64,7 @@ int SendCommand(FlashContext& context, std::string_view command, int mode,
         } else if (command == "END") {
             BuildEndFrame(link.CommandFrame);
         } else {
+            link.noteFailure("\"" + std::string(command) + "\" is no command of this mode");
             return 1;
         }
         for (int attempt = 0; attempt < kFrameSends; ++attempt) {
@@ -71,34 +79,36 @@ int SendCommand(FlashContext& context, std::string_view command, int mode,
                 }
             }
         }
+        link.noteFailure("\"" + std::string(command) + "\" frame, " + std::to_string(kFrameSends) +
+                         " sends: " + answerProblem(link, mode));
         return 1;
-    } catch (const RunTimeError&) {
-        return -1;
-    }
+    });
 }
 
 int WriteBlocks(FlashContext& context, int mode) {
     RadioLink& link = context.link;
-    try {
-        PortSession session(link);
+    return runOperation(link, kFaultStatus, [&] {
         link.ApplyLineSettings(mode);
         link.openPortIfClosed();
-        for (int row = FlashImage::kFirstRow; row <= kLastFrameRow; ++row) {
+        for (int row = FlashImage::kFirstRow; row <= kLastRowBelowTopBlock; ++row) {
             context.panel.showAddress(addressText(row));
             if (!context.image.RowHasData(row)) {
                 continue;
             }
-            int attempt = 0;
-            while (!tryRow(context, mode, row)) {
-                if (++attempt == kFrameSends) {
+            for (int attempt = 1;; ++attempt) {
+                const std::string problem = tryRow(context, mode, row);
+                if (problem.empty()) {
+                    break;
+                }
+                if (attempt == kFrameSends) {
+                    link.noteFailure("row " + addressText(row) + ", " + std::to_string(attempt) +
+                                     " tries: " + problem);
                     return 1;
                 }
             }
         }
         return 0;
-    } catch (const RunTimeError&) {
-        return -1;
-    }
+    });
 }
 
 }  // namespace rkt5

@@ -1,7 +1,7 @@
 #include "flash/PortCommand.h"
 
-#include "common/RunTimeError.h"
 #include "common/WireProtocol.h"
+#include "link/FailureReason.h"
 #include "link/PortSession.h"
 
 namespace rkt5 {
@@ -10,7 +10,7 @@ namespace {
 
 // The answer is looked for behind an echo of 8 characters: a two-character pin number.
 constexpr int kAnswerOffset = 8;
-constexpr int kAnswerComplete = kAnswerOffset + 6;
+constexpr int kAnswerComplete = kAnswerOffset + static_cast<int>(wire::kStatusReplySize);
 constexpr int kPinFunctions = 4;
 
 std::string portCommandText(const FlashPanel& panel) {
@@ -29,14 +29,18 @@ std::string portCommandText(const FlashPanel& panel) {
 
 int RunPortCommand(FlashContext& context) {
     RadioLink& link = context.link;
-    try {
-        PortSession session(link);
+    return runOperation(link, reply::Other, [&] {
         link.ApplyLineSettings(0);
-        const int count = link.exchangeText(portCommandText(context.panel), kAnswerComplete);
-        return count >= kAnswerComplete ? link.ReadStatusReply(kAnswerOffset) : reply::Other;
-    } catch (const RunTimeError&) {
-        return reply::Other;
-    }
+        const std::string command = portCommandText(context.panel);
+        const int count = link.exchangeText(command, kAnswerComplete);
+        const int status =
+            count >= kAnswerComplete ? link.ReadStatusReply(kAnswerOffset) : reply::Other;
+        if (status == reply::Other) {
+            link.noteFailure("pin command (\"" + printableText(command) +
+                             "\"): " + answerProblem(link, kAnswerOffset, wire::kStatusReplySize));
+        }
+        return status;
+    });
 }
 
 std::string portResultText(int result) {

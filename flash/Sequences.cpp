@@ -5,6 +5,7 @@
 
 #include "flash/FlashOperations.h"
 #include "flash/FrameOperations.h"
+#include "link/FailureReason.h"
 
 namespace rkt5 {
 
@@ -49,11 +50,36 @@ const ModeSteps& stepsOf(int mode) {
     return table.at(static_cast<std::size_t>(mode));
 }
 
+// Why an operation that just returned `status` failed: the reason it kept, else the answer it
+// took as no success (mode 2's erase answered "OK", say).
+std::string failureReason(const RadioLink& link, int status) {
+    if (link.busy()) {
+        return std::string(kLinkBusyReason);
+    }
+    if (!link.failure().empty()) {
+        return link.failure();
+    }
+    if (status >= 0 && status < static_cast<int>(reply::kShortReplies.size())) {
+        return "the transceiver answered \"" +
+               std::string(reply::kShortReplies[static_cast<std::size_t>(status)]) + "\"";
+    }
+    return {};
+}
+
+// Runs one step; a failure carries the step's text and the reason.
+std::optional<Outcome> failedStep(FlashContext& context, const StepEntry& step) {
+    const int status = step.run(context);
+    if (status == step.success) {
+        return std::nullopt;
+    }
+    return Outcome{false, Message::ng(step.failureText), failureReason(context.link, status)};
+}
+
 // Runs the four steps of a mode in order and stops at the first failure with its message.
 Outcome runUpdate(FlashContext& context, int mode, const char* completedText) {
     for (const StepEntry& step : stepsOf(mode)) {
-        if (step.run(context) != step.success) {
-            return {false, Message::ng(step.failureText)};
+        if (auto failure = failedStep(context, step)) {
+            return *failure;
         }
     }
     return {true, Message::ok(completedText)};
@@ -61,10 +87,19 @@ Outcome runUpdate(FlashContext& context, int mode, const char* completedText) {
 
 }  // namespace
 
+std::optional<Message> modelCheckFailure(int status) {
+    if (status == reply::OK) {
+        return std::nullopt;
+    }
+    return Message::ng(status == reply::RE ? "Region error" : "Error");
+}
+
 Outcome startSequence(FlashContext& context) {
     const int status = context.link.CheckModel();
-    if (status != 0) {
-        return {false, Message::ng(status == reply::RE ? "Region error" : "Error")};
+    if (auto failure = modelCheckFailure(status)) {
+        const std::string reason = status == reply::RE ? "the transceiver is of another region"
+                                                       : failureReason(context.link, status);
+        return {false, *failure, reason};
     }
     return *macroSequence(context, 2);
 }
@@ -83,10 +118,10 @@ std::optional<Outcome> macroSequence(FlashContext& context, int index) {
 
 Outcome stepButton(FlashContext& context, int mode, Step step) {
     const StepEntry& entry = stepsOf(mode).at(static_cast<std::size_t>(step));
-    if (entry.run(context) == entry.success) {
-        return {true, Message::ok(entry.successText)};
+    if (auto failure = failedStep(context, entry)) {
+        return *failure;
     }
-    return {false, Message::ng(entry.failureText)};
+    return {true, Message::ok(entry.successText)};
 }
 
 }  // namespace rkt5

@@ -1,19 +1,27 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "common/Message.h"
 #include "flash/FlashContext.h"
 
 namespace rkt5 {
 
-// What a button's run ends with: the one message to show, and whether the run succeeded.
+// What a button's run ends with: the one message to show, whether the run succeeded, and on a
+// failure why, as far as it is known (the port, the line, the answer at a named step), for the
+// window's detailed text and the terminal.
 struct Outcome {
     bool succeeded = false;
     Message message;
+    std::string reason;
 };
 
 enum class Step { Connect, Erase, Write, Disconnect };
+
+// The message for a model check's status: none for 0, "Region error" for a transceiver of
+// another region, "Error" for anything else.
+std::optional<Message> modelCheckFailure(int status);
 
 // "Start": the model and region check, then the mode 2 update.
 Outcome startSequence(FlashContext& context);

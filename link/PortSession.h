@@ -1,14 +1,20 @@
 #pragma once
 
+#include <exception>
+
 #include "link/RadioLink.h"
 
 namespace rkt5 {
 
-// What every operation with an error trap does last, however it ends: the reply timer disarmed
-// and the port closed. No operation may leave either behind for the next one.
+// One operation's hold on the link. While it lives the link is busy, so an operation that a click
+// starts during this one's wait is refused. However the operation ends, the reply timer is
+// disarmed and the port closed: no operation may leave either behind for the next one.
 class PortSession {
   public:
-    explicit PortSession(RadioLink& link) : link_(link) {}
+    explicit PortSession(RadioLink& link) : link_(link) {
+        link_.busy_ = true;
+        link_.failure_.clear();
+    }
     ~PortSession() {
         link_.Timer1.disarm();
         try {
@@ -16,6 +22,7 @@ class PortSession {
         } catch (...) {
             // A port that fails to close is gone anyway; the operation's status already says why.
         }
+        link_.busy_ = false;
     }
     PortSession(const PortSession&) = delete;
     PortSession& operator=(const PortSession&) = delete;
@@ -23,5 +30,22 @@ class PortSession {
   private:
     RadioLink& link_;
 };
+
+// Runs `body` as one operation on the link, inside its error trap: any exception becomes
+// `errorStatus`, its message the failure's reason. While another operation holds the link the
+// start is refused: `errorStatus` at once, nothing sent and nothing changed.
+template <typename Body>
+int runOperation(RadioLink& link, int errorStatus, Body&& body) {
+    if (link.busy()) {
+        return errorStatus;
+    }
+    PortSession session(link);
+    try {
+        return body();
+    } catch (const std::exception& error) {
+        link.noteFailure(error.what());
+        return errorStatus;
+    }
+}
 
 }  // namespace rkt5

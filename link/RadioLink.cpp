@@ -2,10 +2,10 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTimer>
 
 #include "common/RunTimeError.h"
 #include "common/WireProtocol.h"
+#include "link/FailureReason.h"
 #include "link/PortSession.h"
 #include "link/SpeedOptions.h"
 
@@ -100,6 +100,26 @@ void RadioLink::closePortIfOpen() {
     }
 }
 
+void RadioLink::beginExchange(std::span<const std::uint8_t> bytes) {
+    // Nothing that came in before this write can be its echo or its answer.
+    if (MSComm1.inBufferCount() > 0) {
+        MSComm1.input();
+    }
+    received_.start(bytes);
+    MSComm1.output(bytes);
+}
+
+void RadioLink::continueExchange(std::span<const std::uint8_t> bytes) {
+    received_.extend(bytes);
+    MSComm1.output(bytes);
+}
+
+void RadioLink::pull() {
+    if (MSComm1.inBufferCount() > 0) {
+        received_.append(MSComm1.input());
+    }
+}
+
 void RadioLink::waitForBytes(int count) {
     if (QCoreApplication::instance() == nullptr) {
         throw RunTimeError(ErrorNumber::PortNotOpen,
@@ -107,35 +127,17 @@ void RadioLink::waitForBytes(int count) {
     }
     // Each pass sleeps until some event arrives: the port's data, Timer1's tick or anything the
     // window has to handle. Timer1 is armed, so the sleep always ends.
-    bool slept = false;
     for (;;) {
-        const int waiting = MSComm1.inBufferCount();
-        if (!Timer1.armed() || waiting >= count) {
+        pull();
+        if (!Timer1.armed() || received_.count() >= count || received_.echoBroken()) {
             return;
         }
-        const int missing = count - waiting;
-        if (waiting > 0 && missing > kAwakeForLastBytes && !slept) {
-            // Bytes are coming in; the rest cannot arrive sooner than the line can carry them, so
-            // there is no point in waking for every piece of them before then.
-            sleepAtLeast(kFastestByteTime * (missing - kAwakeForLastBytes));
-            slept = true;
-            continue;
-        }
-        slept = false;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }
 
-void RadioLink::sleepAtLeast(std::chrono::microseconds duration) {
-    QTimer alarm;
-    alarm.setSingleShot(true);
-    alarm.setTimerType(Qt::PreciseTimer);
-    alarm.start(std::chrono::duration_cast<std::chrono::milliseconds>(duration));
-    // The window's events and both timers go on; only the port's notifications wait.
-    while (alarm.isActive() && Timer1.armed()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
-                                        QEventLoop::ExcludeSocketNotifiers);
-    }
+void RadioLink::record(int awaited, int received) {
+    lastExchange_ = {awaited, received, received_.dropped(), received_.echoBroken()};
 }
 
 int RadioLink::SendPacket(int mode) {
@@ -154,11 +156,13 @@ int RadioLink::SendPacket(int mode) {
                       TxBuffer.begin() + static_cast<std::ptrdiff_t>(wire::kMode1Prefix.size()));
             frame = TxBuffer;
         }
-        MSComm1.output(frame);
+        const int awaited = static_cast<int>(frame.size() + wire::kFrameReplySize);
+        beginExchange(frame);
         Timer1.arm();
-        waitForBytes(static_cast<int>(frame.size() + wire::kFrameReplySize));
+        waitForBytes(awaited);
         Timer1.disarm();
-        RxBuffer = MSComm1.input();
+        RxBuffer = received_.take();
+        record(awaited, static_cast<int>(RxBuffer.size()));
         return static_cast<int>(RxBuffer.size());
     }
 
@@ -166,42 +170,41 @@ int RadioLink::SendPacket(int mode) {
     int count = 0;
     // Takes one read when `threshold` bytes wait; the count adds the reading taken before it.
     const auto collect = [&](int threshold, int target) {
-        while (count < target && Timer1.armed()) {
+        while (count < target && Timer1.armed() && !received_.echoBroken()) {
             waitForBytes(threshold);
-            const int waiting = MSComm1.inBufferCount();
+            const int waiting = received_.count();
             if (waiting >= threshold) {
                 count += waiting;
-                const std::vector<std::uint8_t> bytes = MSComm1.input();
+                const std::vector<std::uint8_t> bytes = received_.take();
                 received.insert(received.end(), bytes.begin(), bytes.end());
             }
         }
     };
     const std::span<const std::uint8_t> packet = PacketBuffer;
-    MSComm1.output(packet.first(wire::kPacketFirstHalf));
+    beginExchange(packet.first(wire::kPacketFirstHalf));
     // One period for the whole packet: a slow first echo leaves less time for the second half.
     Timer1.arm();
     collect(kFirstHalfAwaited, kFirstHalfAwaited);
-    // The second half goes out even when the first echo never came; the transceiver may only
-    // have been slow.
-    MSComm1.output(packet.subspan(wire::kPacketFirstHalf));
+    // The second half goes out even when the first echo never came (the transceiver may only
+    // have been slow), so that the transceiver never takes the next packet for this one's rest.
+    continueExchange(packet.subspan(wire::kPacketFirstHalf));
     collect(kSecondHalfAwaited, kPacketExchangeAwaited);
     if (count >= kPacketExchangeAwaited) {
         Timer1.disarm();
     }
     RxBuffer = std::move(received);
+    record(kPacketExchangeAwaited, count);
     return count;
 }
 
 int RadioLink::ReadReply(int echoLength) const {
     requireBytes(RxBuffer, echoLength, wire::kShortReplySize);
-    static constexpr std::array<std::string_view, 8> kReplies{"OK", "NG", "ED", "CT",
-                                                              "BE", "PG", "RA", "EE"};
     const auto at = static_cast<std::size_t>(echoLength);
     if (RxBuffer[at + 2] != wire::CR || RxBuffer[at + 3] != wire::LF) {
         return reply::Other;
     }
-    for (std::size_t code = 0; code < kReplies.size(); ++code) {
-        if (matchesAt(RxBuffer, at, kReplies[code][0], kReplies[code][1])) {
+    for (std::size_t code = 0; code < reply::kShortReplies.size(); ++code) {
+        if (matchesAt(RxBuffer, at, reply::kShortReplies[code][0], reply::kShortReplies[code][1])) {
             return static_cast<int>(code);
         }
     }
@@ -237,12 +240,14 @@ int RadioLink::ReadStatusReply(int echoLength) const {
 int RadioLink::exchangeText(std::string_view text, int awaited) {
     DisarmOnExit disarm(Timer1);
     openPortIfClosed();
-    MSComm1.output(bytesOf(text));
+    beginExchange(bytesOf(text));
     Timer1.arm();
     waitForBytes(awaited);
     Timer1.disarm();
-    const int count = MSComm1.inBufferCount();
-    RxBuffer = MSComm1.input();
+    pull();
+    const int count = received_.count();
+    RxBuffer = received_.take();
+    record(awaited, count);
     return count;
 }
 
@@ -251,35 +256,35 @@ int RadioLink::ConnectRadio(int mode) {
         return reply::Other;
     }
     const ConnectCommand& command = kConnectCommands[static_cast<std::size_t>(mode)];
-    PortSession session(*this);
-    try {
+    const int echoLength = static_cast<int>(command.text.size());
+    return runOperation(*this, reply::Other, [&] {
         ApplyLineSettings(mode);
         if (exchangeText(command.text, command.awaited) >= command.awaited) {
-            const int answer = ReadReply(static_cast<int>(command.text.size()));
+            const int answer = ReadReply(echoLength);
             if (answer == reply::OK || answer == reply::CT) {
                 return answer;
             }
         }
-    } catch (const std::exception&) {
-        // Any fault of the exchange is a failed connect.
-    }
-    return reply::Other;
+        noteFailure("connect (\"" + printableText(command.text) +
+                    "\"): " + answerProblem(*this, echoLength, wire::kShortReplySize));
+        return reply::Other;
+    });
 }
 
 int RadioLink::CheckModel() {
-    PortSession session(*this);
-    try {
+    const int echoLength = static_cast<int>(wire::kModelCommand.size());
+    return runOperation(*this, reply::Other, [&] {
         ApplyLineSettings(2);
         if (exchangeText(wire::kModelCommand, kModelAwaited) >= kModelAwaited) {
-            const int answer = ReadStatusReply(static_cast<int>(wire::kModelCommand.size()));
+            const int answer = ReadStatusReply(echoLength);
             if (answer == reply::OK || answer == reply::RE) {
                 return answer;
             }
         }
-    } catch (const std::exception&) {
-        // Any fault of the exchange is a failed check.
-    }
-    return reply::Other;
+        noteFailure("model check (\"" + printableText(wire::kModelCommand) +
+                    "\"): " + answerProblem(*this, echoLength, wire::kStatusReplySize));
+        return reply::Other;
+    });
 }
 
 }  // namespace rkt5

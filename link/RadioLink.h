@@ -1,11 +1,14 @@
 #pragma once
 
 #include <array>
-#include <chrono>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/WireProtocol.h"
+#include "link/EchoAlignedBuffer.h"
 #include "link/LineChoice.h"
 #include "link/ReplyTimer.h"
 #include "link/SerialPort.h"
@@ -16,11 +19,26 @@ namespace rkt5 {
 namespace reply {
 inline constexpr int OK = 0, NG = 1, ED = 2, CT = 3, BE = 4, PG = 5, RA = 6, EE = 7, Other = 8;
 inline constexpr int Pin00 = 9, Pin01 = 10, Pin02 = 11, Pin03 = 12, RE = 13;
+// The short replies "XY" CR LF by their codes 0 to 7.
+inline constexpr std::array<std::string_view, 8> kShortReplies{"OK", "NG", "ED", "CT",
+                                                               "BE", "PG", "RA", "EE"};
 }  // namespace reply
 
+// What the last exchange brought back, for the words of a failure.
+struct ExchangeRecord {
+    int awaited = 0;          // bytes the exchange waited for: its echo and the answer
+    int received = 0;         // bytes of its own that came in before it stopped waiting
+    std::size_t dropped = 0;  // bytes that came in before its echo: leftovers of earlier tries
+    bool echoBroken = false;
+};
+
 // One serial link to the transceiver: the port, the reply timer, the send and receive buffers,
-// and the exchanges built on them. Every exchange waits through one primitive that sleeps until
-// bytes arrive or Timer1 runs out, so waiting costs no CPU and the event loop keeps running.
+// and the exchanges built on them. Every exchange waits through one primitive that sleeps in the
+// event loop until bytes arrive or Timer1 runs out, so waiting costs no CPU and the window stays
+// responsive. Each exchange reads its answer behind its own echo (EchoAlignedBuffer).
+//
+// One operation runs at a time (PortSession): while one waits, the event loop may deliver a click
+// that starts another; that one is refused before it touches anything.
 class RadioLink {
   public:
     RadioLink(SerialPort& port, const LineChoice& choice);
@@ -29,9 +47,9 @@ class RadioLink {
     const LineChoice& choice;
     ReplyTimer Timer1;
 
-    std::array<std::uint8_t, 20> CommandFrame{};
-    std::array<std::uint8_t, 23> TxBuffer{};
-    std::array<std::uint8_t, 1032> PacketBuffer{};
+    std::array<std::uint8_t, wire::kFrameSize> CommandFrame{};
+    std::array<std::uint8_t, wire::kMode1FrameSize> TxBuffer{};
+    std::array<std::uint8_t, wire::kPacketSize> PacketBuffer{};
     std::vector<std::uint8_t> RxBuffer;
 
     // Writes the settings string of each selected speed option that the mode reads
@@ -61,20 +79,34 @@ class RadioLink {
     int ConnectRadio(int mode);  // 0 or 3 on success as the mode says, else 8
     int CheckModel();            // 0, 13 or 8
 
-  private:
-    // The one wait of every exchange: sleeps in the event loop until inBufferCount() >= count or
-    // Timer1 is disarmed (its tick, or a handler that stops it).
-    void waitForBytes(int count);
-    // Runs the event loop without the port's notifications for `duration`, or until Timer1 is
-    // disarmed.
-    void sleepAtLeast(std::chrono::microseconds duration);
+    // True while an operation holds the link (PortSession).
+    bool busy() const { return busy_; }
+    // Why the last operation failed, in words for the operator; empty when it did not fail or
+    // nothing more than its status is known.
+    const std::string& failure() const { return failure_; }
+    void noteFailure(std::string reason) { failure_ = std::move(reason); }
+    // What the last exchange brought back.
+    const ExchangeRecord& lastExchange() const { return lastExchange_; }
 
-    // One byte at the fastest line speed the port is ever set to (10 bits at 57600 bit/s): no
-    // byte can arrive sooner after the one before it.
-    static constexpr std::chrono::microseconds kFastestByteTime{173};
-    // The last bytes of a reply are waited for as they come, so that the wait ends the moment
-    // they are in: about one delivery of a USB serial adapter.
-    static constexpr int kAwakeForLastBytes = 64;
+  private:
+    friend class PortSession;
+
+    // Drops what waits from before this exchange, writes `bytes` and lines up what comes back on
+    // their echo; continueExchange writes more of the same exchange.
+    void beginExchange(std::span<const std::uint8_t> bytes);
+    void continueExchange(std::span<const std::uint8_t> bytes);
+    // The one wait of every exchange: sleeps in the event loop until `count` bytes of the
+    // exchange's own are in, its echo came back wrong, or Timer1 is disarmed (its tick, or a
+    // handler that stops it).
+    void waitForBytes(int count);
+    // Moves what the port has received into the exchange's buffer.
+    void pull();
+    void record(int awaited, int received);
+
+    EchoAlignedBuffer received_;
+    ExchangeRecord lastExchange_;
+    std::string failure_;
+    bool busy_ = false;
 };
 
 }  // namespace rkt5

@@ -298,7 +298,7 @@ TEST_F(FlashOverPty, SendCommandSendsOnlyItsTwoCommands) {
 TEST_F(FlashOverPty, ReturnedRowThatDiffersIsAnsweredWithTheNgFrame) {
     startWith({{.kind = MessageKind::RowFrame,
                 .occurrence = 1,
-                .action = Fault::Action::CorruptEcho,
+                .action = Fault::Action::CorruptReply,
                 .count = 5}});
     image.storeByte(0xC100, 3, 0x33);
     connect(0);

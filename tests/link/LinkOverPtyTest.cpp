@@ -173,9 +173,10 @@ INSTANTIATE_TEST_SUITE_P(
         ConnectFault{"Mode2AnswerAfterTheTimeOut", 2,
                      fault(MessageKind::ConnectMode2, Fault::Action::Late, 0, 3 * kTestReplyTime),
                      reply::Other, 9},
+        // Without its whole echo nothing that comes back can be told for the answer.
         ConnectFault{"Mode2EchoByteLost", 2,
                      fault(MessageKind::ConnectMode2, Fault::Action::DropEcho, 1), reply::Other,
-                     12}),
+                     0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PtyLink, ConnectWaitsForAnAnswerThatArrivesInPieces) {

@@ -1,12 +1,10 @@
 // The link waits in Qt's event loop, so every test binary that talks over a port runs under one
 // QCoreApplication.
 #include <QCoreApplication>
-#include "link/EventDispatcher.h"
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    rkt5::preferPlainEventDispatcher();
     QCoreApplication application(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace rkt5 {
+
+class RadioLink;
+
+// Bytes as a person reads them: printable ASCII as it is, CR and LF as \r and \n, anything else
+// as \xHH.
+std::string printableText(std::string_view bytes);
+
+// What was wrong with the last exchange's answer, for a failure's reason: "no answer within
+// 5000 ms", "only 7 of 13 bytes within 5000 ms", "the echo came back garbled" or
+// "answered \"NG\r\n\"" (the answer behind an echo of `echoLength` bytes).
+std::string answerProblem(const RadioLink& link, int echoLength, std::size_t replySize);
+
+// The reason given while another operation holds the link.
+inline constexpr std::string_view kLinkBusyReason =
+    "another operation is still running on this port";
+
+}  // namespace rkt5
