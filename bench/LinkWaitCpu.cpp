@@ -19,7 +19,6 @@
 #include <QEventLoop>
 
 #include "common/WireProtocol.h"
-#include "link/EventDispatcher.h"
 #include "link/MenuLineChoice.h"
 #include "link/QtSerialPort.h"
 #include "link/RadioLink.h"
@@ -149,7 +148,6 @@ double argumentSeconds(int argc, char** argv, int index, double fallback) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    rkt5::preferPlainEventDispatcher();
     QCoreApplication application(argc, argv);
     const double seconds = argumentSeconds(argc, argv, 1, 60);
     const double busySeconds = argumentSeconds(argc, argv, 2, 5);

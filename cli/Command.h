@@ -24,7 +24,9 @@ struct Command {
     int (*run)(std::span<const std::string_view> args, const CommandIo& io);
 };
 
-// Image commands: dump-image, checksum.
+// Image commands: dump-image, checksum. They need no transceiver.
 std::span<const Command> imageCommands();
+// The commands that talk to the transceiver: update, macro, the four steps, pin, check-model.
+std::span<const Command> protocolCommands();
 
 }  // namespace rkt5::cli

@@ -1,30 +1,10 @@
 #include "cli/CommandImage.h"
 
-#include <new>
-
 #include "firmware/FirmwareLines.h"
 #include "image/ImageFile.h"
-#include "image/LargeBlocks.h"
 #include "image/StartupImage.h"
 
 namespace rkt5::cli {
-
-namespace {
-
-// The table shares the image's memory block: together they are one page fault, not ~175.
-struct TableDeleter {
-    void operator()(FirmwareTable* table) const noexcept {
-        table->~FirmwareTable();
-        freeLarge(table, sizeof(FirmwareTable));
-    }
-};
-
-std::unique_ptr<FirmwareTable, TableDeleter> makeTable() {
-    return std::unique_ptr<FirmwareTable, TableDeleter>(new (allocateLarge(sizeof(FirmwareTable)))
-                                                            FirmwareTable);
-}
-
-}  // namespace
 
 std::unique_ptr<FlashImage> commandImage(const std::optional<std::string>& path,
                                          std::ostream& err) {
@@ -36,7 +16,7 @@ std::unique_ptr<FlashImage> commandImage(const std::optional<std::string>& path,
             return nullptr;
         }
     } else {
-        const auto table = makeTable();
+        const auto table = std::make_unique<FirmwareTable>();
         buildStartupImage(*image, *table);
     }
     return image;

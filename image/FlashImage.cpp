@@ -1,12 +1,10 @@
 #include "image/FlashImage.h"
 
 #include <algorithm>
-#include <new>
 #include <utility>
 
 #include "common/RunTimeError.h"
 #include "image/HexText.h"
-#include "image/LargeBlocks.h"
 
 namespace rkt5 {
 
@@ -15,25 +13,18 @@ struct FlashImage::Storage {
     bool flags[kRows];
 };
 
-FlashImage::Storage* FlashImage::allocateStorage() {
-    // Left uninitialised: ClearImage writes every cell and flag.
-    return new (allocateLarge(sizeof(Storage))) Storage;
-}
-
-void FlashImage::StorageDeleter::operator()(Storage* storage) const noexcept {
-    storage->~Storage();
-    freeLarge(storage, sizeof(Storage));
-}
-
+// Left uninitialised here: ClearImage writes every cell and flag.
 FlashImage::FlashImage()
-    : storage_(allocateStorage()), cells_(storage_->cells), flags_(storage_->flags) {
+    : storage_(std::make_unique_for_overwrite<Storage>()),
+      cells_(storage_->cells),
+      flags_(storage_->flags) {
     ClearImage();
 }
 
 FlashImage::FlashImage(const FlashImage& other)
-    : storage_(allocateStorage()), cells_(storage_->cells), flags_(storage_->flags) {
-    *storage_ = *other.storage_;
-}
+    : storage_(std::make_unique<Storage>(*other.storage_)),
+      cells_(storage_->cells),
+      flags_(storage_->flags) {}
 
 FlashImage& FlashImage::operator=(const FlashImage& other) {
     if (this != &other) {

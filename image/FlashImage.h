@@ -45,13 +45,9 @@ class FlashImage {
 
   private:
     struct Storage;
-    struct StorageDeleter {
-        void operator()(Storage* storage) const noexcept;
-    };
-    static Storage* allocateStorage();
     static void checkIndex(long long row, long long column);
 
-    std::unique_ptr<Storage, StorageDeleter> storage_;
+    std::unique_ptr<Storage> storage_;
     std::int16_t* cells_;  // kCells values, cell (row, c) at (row - kFirstRow) * 16 + c
     bool* flags_;          // kRows flags
 };

@@ -1,22 +1,25 @@
-// rkt5-flash-link: the commands of rkt5-flash that talk to the transceiver, run when rkt5-flash
-// hands one of them over (see cli/ProtocolCommandList.h).
+// The commands of rkt5-flash that talk to the transceiver.
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <QCoreApplication>
+#include <array>
 #include <cstdio>
-#include <iostream>
+#include <ostream>
+#include <utility>
 
 #include "cli/ArgParser.h"
 #include "cli/Command.h"
 #include "cli/CommandImage.h"
-#include "cli/ProtocolCommandList.h"
 #include "cli/protocol/LinkOptions.h"
 #include "cli/protocol/TerminalPanel.h"
 #include "common/RunTimeError.h"
 #include "flash/PortCommand.h"
 #include "flash/Sequences.h"
-#include "link/EventDispatcher.h"
 #include "link/MenuLineChoice.h"
 #include "link/QtSerialPort.h"
 #include "link/RadioLink.h"
@@ -31,24 +34,35 @@ using Action = Outcome (*)(FlashContext& context, const LinkOptions& options);
 
 struct ProtocolCommand {
     std::string_view name;
+    std::string_view summary;
     LinkOptionSet accepts;
     bool needsImage;
     Action action;
     std::string_view usage;
 };
 
+// The progress line is for a person watching; a script reading standard error gets none.
+bool standardErrorIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
 Outcome modelCheck(FlashContext& context, const LinkOptions&) {
     const int status = context.link.CheckModel();
-    if (status == 0) {
-        return {true, Message::ok("status 0")};
+    const std::string statusLine = "status " + std::to_string(status);
+    if (const auto failure = modelCheckFailure(status)) {
+        return {false, Message::ng(statusLine + "\n" + failure->text), context.link.failure()};
     }
-    return {false, Message::ng("status " + std::to_string(status) + "\n" +
-                               (status == reply::RE ? "Region error" : "Error"))};
+    return {true, Message::ok(statusLine)};
 }
 
 Outcome pinCommand(FlashContext& context, const LinkOptions&) {
     const std::string text = portResultText(RunPortCommand(context));
-    return {text != "???", Message::ok(text)};
+    const bool answered = text != "???";
+    return {answered, Message::ok(text), answered ? "" : context.link.failure()};
 }
 
 template <Step step>
@@ -76,6 +90,7 @@ constexpr std::string_view kWriteOptions =
 
 constexpr ProtocolCommand kCommands[] = {
     {"update",
+     "the whole update, as \"Start\" runs it",
      {false, true, true, false},
      true,
      updateCommand,
@@ -84,36 +99,42 @@ constexpr ProtocolCommand kCommands[] = {
      "write, leave flash mode. Prints the final message; exit 0 after \"Completed.\", 1 after a\n"
      "failure, 2 on usage errors.\n"},
     {"macro",
+     "connect, erase, write and end in one mode",
      {true, true, true, false},
      true,
      macroCommand,
      "usage: rkt5-flash macro --mode 0|1|2 --port DEVICE [options]\n\n"
      "Connect, erase, write and end in one protocol mode, without the model check.\n"},
     {"connect",
+     "put the transceiver into flash mode",
      {true, false, false, false},
      false,
      stepCommand<Step::Connect>,
      "usage: rkt5-flash connect --mode 0|1|2 --port DEVICE [options]\n\n"
      "Puts the transceiver into flash mode; prints \"Connected.\" or \"Connect failed.\".\n"},
     {"erase",
+     "erase the flash",
      {true, false, true, false},
      false,
      stepCommand<Step::Erase>,
      "usage: rkt5-flash erase --mode 0|1|2 --port DEVICE [options]\n\n"
      "Erases the flash blocks (the top block only with the access word, mode 2).\n"},
     {"write",
+     "write the image",
      {true, true, true, false},
      true,
      stepCommand<Step::Write>,
      "usage: rkt5-flash write --mode 0|1|2 --port DEVICE [options]\n\n"
      "Writes the image: 1024-byte blocks in mode 2, 16-byte rows in modes 0 and 1.\n"},
     {"disconnect",
+     "take the transceiver out of flash mode",
      {true, false, false, false},
      false,
      stepCommand<Step::Disconnect>,
      "usage: rkt5-flash disconnect --mode 0|1|2 --port DEVICE [options]\n\n"
      "Takes the transceiver out of flash mode.\n"},
     {"pin",
+     "drive or read one input/output pin",
      {false, false, false, true},
      false,
      pinCommand,
@@ -121,6 +142,7 @@ constexpr ProtocolCommand kCommands[] = {
      "Drives or reads one input/output pin and prints what the \"GO\" button shows:\n"
      "OK, NG, L出力, H出力, L入力, H入力 or ??? (no or no valid answer; exit 1).\n"},
     {"check-model",
+     "check the transceiver's model and region",
      {false, false, false, false},
      false,
      modelCheck,
@@ -147,20 +169,6 @@ std::string fullUsage(const ProtocolCommand& command) {
     return text;
 }
 
-// Opens and closes the port once before the operation, so that a port that cannot be opened is
-// reported with its reason; the operations themselves only say that they failed.
-bool portOpens(QtSerialPort& port, int number, std::ostream& err) {
-    try {
-        port.setCommPort(number);
-        port.setPortOpen(true);
-        port.setPortOpen(false);
-        return true;
-    } catch (const RunTimeError& error) {
-        err << "rkt5-flash: " << error.what() << "\n";
-        return false;
-    }
-}
-
 int runProtocolCommand(const ProtocolCommand& command, std::span<const std::string_view> argv,
                        const CommandIo& io) {
     ArgParser args(linkParserOptions(command.accepts), {}, 0);
@@ -182,7 +190,6 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
     int argc = 1;
     char name[] = "rkt5-flash";
     char* appArgv[] = {name, nullptr};
-    rkt5::preferPlainEventDispatcher();
     QCoreApplication application(argc, appArgv);
 
     QtSerialPort port;
@@ -199,49 +206,40 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
     if (!image) {
         return kExitFailed;
     }
-    if (!portOpens(port, choice.GetCOM(), io.err)) {
-        return kExitFailed;
-    }
 
     RadioLink link(port, choice);
     link.Timer1.setInterval(options.timeout);
-    TerminalProgress progress(isatty(STDERR_FILENO) ? stderr : nullptr);
+    TerminalProgress progress(standardErrorIsTerminal() ? stderr : nullptr);
     TerminalPanel panel(options.pinNumberText, options.pinFunction, progress);
     FlashContext context{link, *image, panel};
 
     const Outcome outcome = command.action(context, options);
     progress.finish();
+    // The reason first, then the step's own message, which scripts may look for.
+    if (!outcome.succeeded && !outcome.reason.empty()) {
+        io.err << "rkt5-flash: " << outcome.reason << std::endl;
+    }
     io.out << outcome.message.text << std::endl;
     return outcome.succeeded ? kExitOk : kExitFailed;
 }
 
-// The table must name the commands rkt5-flash hands over, in the same order.
-constexpr bool matchesTheList() {
-    if (std::size(kCommands) != std::size(kProtocolCommandList)) {
-        return false;
-    }
-    for (std::size_t i = 0; i < std::size(kCommands); ++i) {
-        if (kCommands[i].name != kProtocolCommandList[i].name) {
-            return false;
-        }
-    }
-    return true;
+template <std::size_t index>
+int runCommand(std::span<const std::string_view> args, const CommandIo& io) {
+    return runProtocolCommand(kCommands[index], args, io);
 }
-static_assert(matchesTheList());
+
+template <std::size_t... index>
+constexpr std::array<Command, sizeof...(index)> commandTable(std::index_sequence<index...>) {
+    return {{Command{kCommands[index].name, kCommands[index].summary, kCommands[index].usage,
+                     runCommand<index>}...}};
+}
+
+constexpr auto kCommandTable = commandTable(std::make_index_sequence<std::size(kCommands)>());
 
 }  // namespace
 
-}  // namespace rkt5::cli
-
-int main(int argc, char** argv) {
-    using namespace rkt5::cli;
-    const std::string_view name = argc > 1 ? argv[1] : "";
-    for (const ProtocolCommand& command : kCommands) {
-        if (command.name == name) {
-            const std::vector<std::string_view> args(argv + 2, argv + argc);
-            return runProtocolCommand(command, args, {std::cout, std::cerr});
-        }
-    }
-    std::cerr << "rkt5-flash-link: unknown command '" << name << "'; see rkt5-flash --help\n";
-    return kExitUsage;
+std::span<const Command> protocolCommands() {
+    return kCommandTable;
 }
+
+}  // namespace rkt5::cli

@@ -7,19 +7,13 @@
 
 namespace rkt5 {
 
-namespace {
-
-// The write ends below the top block unless the access word lets it in.
-constexpr std::uint32_t kTopBlockStart = 0xFF000;
-
-}  // namespace
-
 TerminalPanel::TerminalPanel(std::string pinNumberText, int pinFunction, TerminalProgress& progress)
     : pinNumberText_(std::move(pinNumberText)),
       pinFunction_(pinFunction),
       progress_(progress),
+      // The write ends below the top block unless the access word lets it in.
       endAddress_(isAccessWord(pinNumberText_) ? wire::kFlashBase + wire::kFlashSize
-                                               : kTopBlockStart) {}
+                                               : wire::kTopBlockStart) {}
 
 void TerminalPanel::showAddress(const std::string& text) {
     std::uint32_t address = 0;
