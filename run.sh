@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 
-cmake --preset default >/dev/null
+cmake --preset default -DBUILD_TESTING=OFF >/dev/null
 cmake --build --preset default -j "$(nproc)" --target rkt5-sim rkt5-flash >/dev/null
 bin=build/default
 

@@ -3,12 +3,12 @@
 # once under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
-./scripts/install-deps.sh
+./scripts/install-deps.sh --tests
 
 jobs=$(nproc)
 for preset in default sanitize; do
     echo "== $preset build"
-    cmake --preset "$preset" >/dev/null
+    cmake --preset "$preset" -DBUILD_TESTING=ON >/dev/null
     cmake --build --preset "$preset" -j "$jobs"
     echo "== $preset tests"
     ctest --preset "$preset" -j "$jobs"

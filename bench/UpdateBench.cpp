@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/WireProtocol.h"
 #include "firmware/FirmwareLines.h"
 #include "image/FlashImage.h"
 #include "image/StartupImage.h"
@@ -33,13 +34,27 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRowsPerBlock = 64;
-constexpr int kLastRowWithoutAccessWord = 0xFEFF;
+constexpr int kLastRowWithoutAccessWord = rkt5::wire::kTopBlockStart / 16 - 1;
 constexpr int kPartialBlocks = 32;
 
 struct Run {
     int baud;
-    int blocks;  // blocks written; 0 for the whole image
+    int blocks;               // blocks written; 0 for the whole image
+    int lostAnswerEvery = 0;  // the answer to every n-th "PG" packet is lost; 0 for none
 };
+
+// What the transceiver is told to lose: the answer to every n-th program packet, so that each
+// costs the updater one time-out and one resend.
+std::vector<rkt5::sim::Fault> lostAnswers(int every) {
+    std::vector<rkt5::sim::Fault> faults;
+    for (int occurrence = every; every > 0 && occurrence <= 300; occurrence += every) {
+        faults.push_back({.kind = rkt5::sim::MessageKind::Program,
+                          .occurrence = occurrence,
+                          .action = rkt5::sim::Fault::Action::PartialReply,
+                          .count = 0});
+    }
+    return faults;
+}
 
 struct Result {
     double wall = 0;
@@ -145,6 +160,7 @@ int main(int argc, char** argv) {
     std::vector<Run> runs;
     if (!quick) {
         runs.push_back({57600, 0});
+        runs.push_back({57600, 0, 50});
     }
     runs.push_back({38400, kPartialBlocks});
     runs.push_back({9600, kPartialBlocks});
@@ -152,12 +168,13 @@ int main(int argc, char** argv) {
     std::printf(
         "Full update with rkt5-flash against the simulator paced at the line rate (8N1)\n\n");
     std::printf(
-        "| speed | blocks | bytes from transceiver | line-rate floor | wall time | over floor | "
-        "CPU | CPU of one core |\n");
-    std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+        "| speed | blocks | faults | bytes from transceiver | line-rate floor | wall time | "
+        "over floor | CPU | CPU of one core |\n");
+    std::printf("|---:|---:|---|---:|---:|---:|---:|---:|---:|\n");
     bool allCompleted = true;
     for (const Run& run : runs) {
-        rkt5::sim::PtyTransceiver transceiver({.pace = true, .baud = run.baud});
+        rkt5::sim::PtyTransceiver transceiver(
+            {.pace = true, .baud = run.baud, .faults = lostAnswers(run.lostAnswerEvery)});
         std::vector<std::string> args{RKT5_FLASH, "update",
                                       "--port",   transceiver.portPath(),
                                       "--baud",   std::to_string(run.baud)};
@@ -169,10 +186,13 @@ int main(int argc, char** argv) {
         allCompleted = allCompleted && result.exitCode == 0;
         const double floor = result.bytesFromTransceiver * 10.0 / run.baud;
         const int blocks = run.blocks > 0 ? run.blocks : blocksWithData(*image);
-        std::printf("| %d | %d%s | %zu | %.2f s | %.2f s | %+.2f%% | %.2f s | %.2f%% |\n", run.baud,
-                    blocks, run.blocks > 0 ? " (first)" : " (all)", result.bytesFromTransceiver,
-                    floor, result.wall, (result.wall / floor - 1) * 100, result.cpu,
-                    result.cpu / result.wall * 100);
+        const std::string faults =
+            run.lostAnswerEvery > 0 ? "1 answer in " + std::to_string(run.lostAnswerEvery) + " lost"
+                                    : "none";
+        std::printf("| %d | %d%s | %s | %zu | %.2f s | %.2f s | %+.2f%% | %.2f s | %.2f%% |\n",
+                    run.baud, blocks, run.blocks > 0 ? " (first)" : " (all)", faults.c_str(),
+                    result.bytesFromTransceiver, floor, result.wall,
+                    (result.wall / floor - 1) * 100, result.cpu, result.cpu / result.wall * 100);
         std::fflush(stdout);
     }
     std::remove(partial.c_str());

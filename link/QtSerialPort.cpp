@@ -2,6 +2,10 @@
 
 #include <climits>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "common/RunTimeError.h"
 
 namespace rkt5 {
@@ -62,15 +66,8 @@ void QtSerialPort::setPortOpen(bool open) {
     port_.setPortName(QString::fromStdString(device()));
     port_.clearError();
     if (!port_.open(QIODevice::ReadWrite)) {
-        std::string message = "cannot open COM" + std::to_string(commPort_) + " (" + device() +
-                              "): " + port_.errorString().toStdString();
-#ifndef _WIN32
-        if (port_.error() == QSerialPort::PermissionError) {
-            message +=
-                "; another program may be using it, or this user may not be allowed to: on "
-                "Linux the user must be in the 'dialout' group";
-        }
-#endif
+        const std::string message =
+            "cannot open COM" + std::to_string(commPort_) + " (" + device() + "): " + openFailure();
         port_.clearError();
         throw RunTimeError(ErrorNumber::PortOpenFailed, message);
     }
@@ -162,6 +159,25 @@ void QtSerialPort::checkLine() {
     if (error == QSerialPort::WriteError) {
         throw RunTimeError(ErrorNumber::PortWriteFailed,
                            "writing to " + device() + " failed: " + reason);
+    }
+}
+
+std::string QtSerialPort::openFailure() const {
+    switch (port_.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            return "there is no such device";
+        case QSerialPort::PermissionError:
+#ifndef _WIN32
+            // Qt says the same when the device is locked by another program and when this user
+            // may not open it; the device's own permissions tell which.
+            if (::access(device().c_str(), R_OK | W_OK) != 0) {
+                return "permission denied: this user may not use the port; add the user to the "
+                       "'dialout' group (sudo usermod -aG dialout $USER) and log in again";
+            }
+#endif
+            return "it is in use by another program";
+        default:
+            return port_.errorString().toStdString();
     }
 }
 

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project builds, tests and runs with, but only those missing,
-# so that a second run starts at once.
+# Installs the Debian packages the project builds and runs with, and with --tests those its tests
+# need too, but only those missing, so that a second run starts at once.
 set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev
-    libgtest-dev libgmock-dev
-    srecord binutils
 )
+if [ "${1:-}" = "--tests" ]; then
+    # GoogleTest, and the independent tools the loaders are cross-checked against.
+    packages+=(libgtest-dev libgmock-dev srecord binutils)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -73,6 +73,7 @@ struct PtyTransceiver::Impl {
     std::string path;
     std::atomic<std::size_t> received{0};
     std::atomic<std::size_t> sent{0};
+    std::atomic<std::int64_t> lineNanoseconds{0};
 
     // Owned by the server thread.
     std::unique_ptr<PseudoTerminal> pty;
@@ -135,6 +136,9 @@ void PtyTransceiver::Impl::handleInput(std::span<const std::uint8_t> bytes, Cloc
             : Clock::duration::zero();
     for (const OutputPiece& piece : out.pieces) {
         pacer.enqueue(piece.bytes, byteTime, piece.gapBefore, now);
+        lineNanoseconds +=
+            std::chrono::duration_cast<std::chrono::nanoseconds>(byteTime * piece.bytes.size())
+                .count();
     }
     if (out.flashModeLeft && !options.flashOutPath.empty()) {
         saveFlash();
@@ -253,11 +257,16 @@ std::size_t PtyTransceiver::bytesSent() const {
     return impl_->sent;
 }
 
+std::chrono::nanoseconds PtyTransceiver::lineTime() const {
+    return std::chrono::nanoseconds(impl_->lineNanoseconds.load());
+}
+
 void PtyTransceiver::clearLog() {
     std::lock_guard lock(impl_->mutex);
     impl_->engine.clearLog();
     impl_->received = 0;
     impl_->sent = 0;
+    impl_->lineNanoseconds = 0;
 }
 
 }  // namespace rkt5::sim

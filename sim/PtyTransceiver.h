@@ -37,7 +37,10 @@ class PtyTransceiver {
     bool waitForMessages(std::size_t count, std::chrono::milliseconds limit) const;
     std::size_t bytesReceived() const;
     std::size_t bytesSent() const;
-    void clearLog();  // empties the message log and zeroes both byte counters
+    // How long the output queued so far occupies the simulated line: the pacer's own clock, the
+    // same on any machine however busy.
+    std::chrono::nanoseconds lineTime() const;
+    void clearLog();  // empties the message log and zeroes the byte counters and the line time
 
   private:
     struct Impl;

@@ -67,6 +67,7 @@ TEST_F(FlashProtocolCommands, FailuresPrintTheMessageOfTheFailingStep) {
     const test::ProgramRun write = run("update");
     EXPECT_EQ(write.exitCode, 1);
     EXPECT_EQ(write.out, "Write failed.\n");
+    EXPECT_EQ(write.err, "rkt5-flash: block C0000 (\"PG\"), 10 sends: answered \"NG\\r\\n\"\n");
     EXPECT_EQ(count(MessageKind::End), 0u);
 
     transceiver.reset();
@@ -107,10 +108,12 @@ TEST_F(FlashProtocolCommands, UsageErrorsNameTheArgumentAndSendNothing) {
     EXPECT_TRUE(transceiver->receivedMessages().empty());
 }
 
-TEST_F(FlashProtocolCommands, PortThatCannotOpenIsReportedWithItsReason) {
+TEST_F(FlashProtocolCommands, PortThatCannotOpenIsReportedWithItsReasonAndTheStepsMessage) {
     const test::ProgramRun result = test::runFlash(dir, "update --port /dev/rkt5-no-such-port");
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find("/dev/rkt5-no-such-port"), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "Error\n");
+    EXPECT_EQ(result.err,
+              "rkt5-flash: cannot open COM1 (/dev/rkt5-no-such-port): there is no such device\n");
 }
 
 TEST_F(FlashProtocolCommands, ImageThatDoesNotLoadStopsBeforeTheLine) {

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
+
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +15,7 @@
 #include "flash/PortCommand.h"
 #include "flash/Sequences.h"
 #include "image/StartupImage.h"
+#include "link/FailureReason.h"
 #include "link/MenuLineChoice.h"
 #include "link/QtSerialPort.h"
 #include "sim/PtyTransceiver.h"
@@ -274,6 +278,25 @@ TEST_F(FlashOverPty, LostLineInTheMiddleOfAWriteEndsInWriteFailed) {
     const Outcome outcome = macroSequence(builtIn, 2).value();
     EXPECT_EQ(outcome.message, Message::ng("Write failed."));
     EXPECT_TRUE(received(MessageKind::End).empty());
+    expectPortClosed();
+}
+
+TEST_F(FlashOverPty, AnOperationStartedDuringAnotherIsRefusedAndSendsNothing) {
+    // An answer slow enough for a click to arrive while the end packet waits for it.
+    startWith({{.kind = MessageKind::End, .action = Fault::Action::Late, .delay = 200ms}});
+    connect(2);
+    std::optional<Outcome> clicked;
+    int refusedStatus = 0;
+    QTimer::singleShot(50ms, [&] {
+        refusedStatus = EraseFlash(context);
+        clicked = stepButton(context, 1, Step::Connect);
+    });
+    EXPECT_EQ(LeaveFlashMode(context), reply::ED) << "the running operation was disturbed";
+    EXPECT_EQ(refusedStatus, -1);
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(clicked->message, Message::ng("Connect failed."));
+    EXPECT_EQ(clicked->reason, kLinkBusyReason);
+    EXPECT_EQ(kinds(), std::vector<MessageKind>{MessageKind::End});
     expectPortClosed();
 }
 

@@ -78,15 +78,27 @@ TEST_F(QtSerialPortOnPty, MalformedSettingsLeaveTheSettingsAlone) {
     port.setPortOpen(false);
 }
 
-TEST_F(QtSerialPortOnPty, AMissingDeviceIsNamedInTheError) {
+TEST_F(QtSerialPortOnPty, APortThatWillNotOpenSaysWhy) {
+    QtSerialPort other;
+    other.names().bind(1, transceiver.portPath());
+    other.setPortOpen(true);  // another program holds the line
     port.names().bind(2, "/dev/rkt5-no-such-port");
-    port.setCommPort(2);
-    const auto error = errorOf([&] { port.setPortOpen(true); });
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->number(), ErrorNumber::PortOpenFailed);
-    EXPECT_NE(std::string(error->what()).find("/dev/rkt5-no-such-port"), std::string::npos)
-        << error->what();
-    EXPECT_FALSE(port.portOpen());
+    const struct {
+        int number;
+        std::string device;
+        std::string why;
+    } cases[] = {{2, "/dev/rkt5-no-such-port", "no such device"},
+                 {1, transceiver.portPath(), "in use by another program"}};
+    for (const auto& c : cases) {
+        port.setCommPort(c.number);
+        const auto error = errorOf([&] { port.setPortOpen(true); });
+        ASSERT_TRUE(error) << c.device;
+        EXPECT_EQ(error->number(), ErrorNumber::PortOpenFailed);
+        const std::string what = error->what();
+        EXPECT_NE(what.find(c.device), std::string::npos) << what;
+        EXPECT_NE(what.find(c.why), std::string::npos) << what;
+        EXPECT_FALSE(port.portOpen());
+    }
 
     port.setCommPort(0);
     EXPECT_EQ(errorOf([&] { port.setPortOpen(true); })->number(), ErrorNumber::PortOpenFailed);
