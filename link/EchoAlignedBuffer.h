@@ -12,9 +12,10 @@ namespace rkt5 {
 // The transceiver echoes every byte it receives and then answers, in order. So whatever comes in
 // before the echo of this exchange's own bytes is the tail of an earlier exchange: an answer that
 // came after its time-out, or the rest of a try that was cut short. Those bytes are dropped here;
-// they never count and never reach RxBuffer. The echo must come back exactly as written: a
-// garbled or shortened echo means the exchange cannot tell its answer from anything else, so it
-// is marked broken and gets no answer at all.
+// they never count and never reach RxBuffer. The echo must come back exactly as written, or the
+// exchange could not tell its answer from anything else: a garbled or shortened echo is never
+// found (the exchange waits out its time-out), or, when part of it has been taken already, marks
+// the exchange broken so that it stops waiting at once.
 class EchoAlignedBuffer {
   public:
     // A new exchange that has just written `written`: everything held so far is forgotten.
