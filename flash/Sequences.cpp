@@ -94,12 +94,19 @@ std::optional<Message> modelCheckFailure(int status) {
     return Message::ng(status == reply::RE ? "Region error" : "Error");
 }
 
-Outcome startSequence(FlashContext& context) {
+std::optional<Outcome> modelCheckStep(FlashContext& context) {
     const int status = context.link.CheckModel();
     if (auto failure = modelCheckFailure(status)) {
         const std::string reason = status == reply::RE ? "the transceiver is of another region"
                                                        : failureReason(context.link, status);
-        return {false, *failure, reason};
+        return Outcome{false, *failure, reason};
+    }
+    return std::nullopt;
+}
+
+Outcome startSequence(FlashContext& context) {
+    if (auto failure = modelCheckStep(context)) {
+        return *failure;
     }
     return *macroSequence(context, 2);
 }

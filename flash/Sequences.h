@@ -23,6 +23,10 @@ enum class Step { Connect, Erase, Write, Disconnect };
 // another region, "Error" for anything else.
 std::optional<Message> modelCheckFailure(int status);
 
+// The model and region check as "Start" runs it first: its failure, or nothing when the
+// transceiver is of the right model and region.
+std::optional<Outcome> modelCheckStep(FlashContext& context);
+
 // "Start": the model and region check, then the mode 2 update.
 Outcome startSequence(FlashContext& context);
 

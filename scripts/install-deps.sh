@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev
+    # The window's Japanese captions.
+    fonts-ipafont-gothic
 )
 if [ "${1:-}" = "--tests" ]; then
     # GoogleTest, and the independent tools the loaders are cross-checked against.

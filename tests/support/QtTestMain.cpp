@@ -1,11 +1,17 @@
 // The link waits in Qt's event loop, so every test binary that talks over a port runs under one
-// QCoreApplication.
+// Qt application: a QCoreApplication, or for the window's tests a QApplication.
+#ifdef RKT5_WIDGETS_TEST_MAIN
+#include <QApplication>
+using TestApplication = QApplication;
+#else
 #include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
+    TestApplication application(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,295 @@
+// The real window under the offscreen platform, its messages recorded, talking to the simulated
+// transceiver over a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include "firmware/FirmwareLines.h"
+#include "image/StartupImage.h"
+#include "sim/PtyTransceiver.h"
+#include "tests/support/TempDir.h"
+#include "ui/FrmMain.h"
+
+namespace rkt5 {
+namespace {
+
+using namespace std::chrono_literals;
+using sim::Fault;
+using sim::MessageKind;
+
+// The messages as the operator would have seen them; `onShow` looks at the window while a message
+// is up, when the operation has not yet undone its busy marking.
+class RecordingSink : public MessageSink {
+  public:
+    struct Shown {
+        Message message;
+        std::string detail;
+    };
+    std::vector<Shown> shown;
+    std::function<void()> onShow;
+
+    void show(const Message& message, const std::string& detail) override {
+        shown.push_back({message, detail});
+        if (onShow) {
+            onShow();
+        }
+    }
+};
+
+constexpr const char* kEngineeringControls[] = {
+    "Command1",  "cmbErase",  "cmbWrite",  "cmbEnd",      "Command4", "Command7",
+    "Command6",  "Command5",  "Command11", "Command8",    "Command9", "Command10",
+    "cmdMacro0", "cmdMacro1", "cmdMacro2", "cmdCheckSum", "txtCsStt", "txtCsStp",
+    "Text1",     "Text2",     "Text3",     "Frame1",      "Frame2"};
+constexpr const char* kRevealed[] = {"Command11",   "Command8", "Command9", "Command10",
+                                     "cmdCheckSum", "txtCsStt", "txtCsStp"};
+
+class Window : public testing::Test {
+  protected:
+    void start(sim::SimulatorOptions options = {}) {
+        options.pace = false;
+        transceiver = std::make_unique<sim::PtyTransceiver>(std::move(options));
+        PortNames names;
+        names.bind(1, transceiver->portPath());
+        window = std::make_unique<frmMain>(sink, std::move(names));
+        window->link().Timer1.setInterval(300ms);
+        window->Form_Load();
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    template <typename Widget = QWidget>
+    Widget* control(const char* name) const {
+        auto* found = window->findChild<Widget*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QAction* menuItem(int index) const {
+        return window->findChild<QAction*>(QString("mnuCom%1").arg(index));
+    }
+    void click(const char* name) { QTest::mouseClick(control(name), Qt::LeftButton); }
+    void reveal() {
+        for (int i = 0; i < frmMain::kRevealAfter; ++i) {
+            QTest::keyClick(window.get(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+        }
+    }
+    std::vector<MessageKind> kinds() const {
+        std::vector<MessageKind> found;
+        for (const auto& message : transceiver->receivedMessages()) {
+            found.push_back(message.kind);
+        }
+        return found;
+    }
+
+    RecordingSink sink;
+    std::unique_ptr<sim::PtyTransceiver> transceiver;
+    std::unique_ptr<frmMain> window;
+};
+
+TEST_F(Window, AfterStartUpOnlyTheOperatorsControlsShow) {
+    start();
+    for (int index = 1; index <= 16; ++index) {
+        EXPECT_EQ(menuItem(index)->isChecked(), index == 1) << "COM" << index;
+    }
+    EXPECT_TRUE(control<QRadioButton>("optBPS2")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>("port3")->isChecked());
+    for (const char* name : {"Line1", "Label1", "cmdKirune"}) {
+        EXPECT_TRUE(control(name)->isVisible()) << name;
+    }
+    EXPECT_FALSE(control("bar")->isVisible());
+    for (const char* name : kEngineeringControls) {
+        EXPECT_FALSE(control(name)->isVisible()) << name;
+    }
+    EXPECT_EQ(window->windowTitle(), "RK-T5 ver EG5.000");
+    EXPECT_EQ(window->centralWidget()->size(), QSize(160, 111));
+    EXPECT_EQ(QApplication::focusWidget(), control("cmdKirune"));
+
+    FlashImage builtIn;
+    auto table = std::make_unique<FirmwareTable>();
+    buildStartupImage(builtIn, *table);
+    EXPECT_TRUE(
+        std::equal(builtIn.cells(), builtIn.cells() + FlashImage::kCells, window->image().cells()));
+}
+
+TEST_F(Window, StartUpdatesTheTransceiverWithTheBarShownAndStartDisabled) {
+    start();
+    bool busyWhileShown = false;
+    sink.onShow = [&] {
+        busyWhileShown = control("bar")->isVisible() && !control("cmdKirune")->isEnabled() &&
+                         control<QProgressBar>("bar")->value() == 0xFEC0;
+    };
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // Enter on "Start"
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].message, Message::ok("Completed."));
+    EXPECT_TRUE(busyWhileShown);
+    EXPECT_EQ(control<QLineEdit>("Text1")->text(), "Completed.");
+    EXPECT_FALSE(control("bar")->isVisible());
+    EXPECT_TRUE(control("cmdKirune")->isEnabled());
+    EXPECT_EQ(kinds().back(), MessageKind::End);
+}
+
+TEST_F(Window, EachFailureOfStartIsTheOnlyMessageOfItsRun) {
+    const struct {
+        sim::SimulatorOptions options;
+        const char* text;
+    } cases[] = {
+        {{.regionOther = true}, "Region error"},
+        {{.faults = {{.kind = MessageKind::ModelCheck, .reply = "NG"}}}, "Error"},
+        {{.faults = {{.kind = MessageKind::ConnectMode2, .reply = "NG"}}}, "Connect failed."},
+        {{.faults = {{.kind = MessageKind::Program, .reply = "NG"}}}, "Write failed."},
+    };
+    for (const auto& c : cases) {
+        sink.shown.clear();
+        start(c.options);
+        click("cmdKirune");
+        ASSERT_EQ(sink.shown.size(), 1u) << c.text;
+        EXPECT_EQ(sink.shown[0].message, Message::ng(c.text));
+        EXPECT_FALSE(sink.shown[0].detail.empty()) << c.text << ": the reason goes with it";
+        EXPECT_NE(control<QLineEdit>("Text1")->text(), "Completed.");
+    }
+}
+
+TEST_F(Window, TheStartCaptionFollowsTheAccessWordLetterByLetter) {
+    start();
+    auto* box = control<QLineEdit>("txtPinNumber");
+    auto* start = control<QPushButton>("cmdKirune");
+    QTest::keyClicks(box, "L");
+    EXPECT_EQ(start->text(), "Kirune");
+    QTest::keyClicks(box, "ANTERN");
+    EXPECT_EQ(start->text(), QString::fromUtf8("乙π"));
+    QTest::keyClicks(box, "X");
+    EXPECT_EQ(start->text(), "Kirune");
+    QTest::keyClick(box, Qt::Key_Backspace);
+    EXPECT_EQ(start->text(), QString::fromUtf8("乙π"));
+    box->setText("lantern");
+    EXPECT_EQ(start->text(), "Kirune");
+}
+
+TEST_F(Window, FiveDoubleClicksOrShortcutsRevealThePanelWithoutCoveringTheOperator) {
+    start();
+    auto* text1 = control("Text1");
+    for (int i = 0; i < 4; ++i) {
+        window->Text1_DblClick();
+    }
+    for (const char* name : kRevealed) {
+        EXPECT_FALSE(control(name)->isVisible()) << name;
+    }
+    QTest::keyClick(window.get(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    const QRect client = window->centralWidget()->rect();
+    for (const char* name : kRevealed) {
+        EXPECT_TRUE(control(name)->isVisible()) << name;
+        EXPECT_TRUE(client.contains(control(name)->geometry())) << name << " lies outside";
+        for (const char* operators : {"Label1", "cmdKirune", "bar"}) {
+            EXPECT_FALSE(control(name)->geometry().intersects(control(operators)->geometry()))
+                << name << " covers " << operators;
+        }
+    }
+    EXPECT_FALSE(control("Command1")->isVisible()) << "mode 0 stays hidden";
+    EXPECT_FALSE(text1->isVisible());
+    for (int i = 0; i < 40000; ++i) {
+        window->Text1_DblClick();
+    }
+    EXPECT_EQ(window->hiddenActivateCounter(), frmMain::kCounterMax);
+}
+
+TEST_F(Window, ChecksumAndPinCommandShowTheirResults) {
+    start({.faults = {{.kind = MessageKind::PortCommand,
+                       .occurrence = 2,
+                       .action = Fault::Action::PartialReply,
+                       .count = 3}}});
+    reveal();
+    click("cmdCheckSum");
+    control<QLineEdit>("txtCsStp")->setText("100000");
+    click("cmdCheckSum");
+    ASSERT_EQ(sink.shown.size(), 2u);
+    EXPECT_EQ(sink.shown[0].message.title, "CHECK SUM");
+    EXPECT_EQ(sink.shown[0].message.style, Message::kPlain);
+    EXPECT_EQ(sink.shown[1].message.title, "NG");
+    EXPECT_NE(sink.shown[1].message.text.find("100000"), std::string::npos)
+        << sink.shown[1].message.text;
+
+    control<QLineEdit>("txtPinNumber")->setText("12");
+    window->Command2_Click();
+    EXPECT_EQ(control<QLineEdit>("Text2")->text(), QString::fromUtf8("L入力"));
+    window->Command2_Click();
+    EXPECT_EQ(control<QLineEdit>("Text2")->text(), "???");
+    EXPECT_EQ(sink.shown.size(), 2u) << "the pin command shows no message";
+}
+
+TEST_F(Window, ADroppedFileReplacesTheImageAndABadOneLeavesIt) {
+    start();
+    test::TempDir dir;
+    const std::string good =
+        dir.write("one.mot", "S2140C0000010203040506070809101112131415162D\r\n");
+    const std::string bad =
+        dir.write("bad.mot", "S2140C0000010203040506070809101112131415162D\r\nxx\r\n");
+    window->Text3_OLEDragDrop({});
+    EXPECT_TRUE(window->image().RowHasData(0xC100)) << "a drop without files changes nothing";
+    window->Text3_OLEDragDrop({good});
+    EXPECT_TRUE(sink.shown.empty());
+    EXPECT_EQ(control<QLineEdit>("Text3")->text().toStdString(), good);
+    EXPECT_EQ(window->image().cell(0xC000, 0), 0x01);
+    EXPECT_FALSE(window->image().RowHasData(0xC100));
+    window->Text3_OLEDragDrop({bad});
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].message.text, "Error Code = 9 ; line number = 2");
+    EXPECT_EQ(window->image().cell(0xC000, 0), 0x01) << "the image before the bad file stays";
+}
+
+TEST_F(Window, InputDuringARunningUpdateChangesNothingAndACloseWaitsForTheEnd) {
+    // Slow answers, so that the update is still waiting when the clicks come.
+    start({.programTime = 5ms});
+    reveal();
+    bool tried = false;
+    QTimer::singleShot(100ms, window.get(), [&] {
+        tried = true;
+        click("Command8");
+        menuItem(5)->trigger();
+        click("cmdCheckSum");
+        window->Text3_OLEDragDrop({"/nonexistent.mot"});
+        window->close();
+        EXPECT_TRUE(window->isVisible()) << "the close must wait";
+    });
+    click("cmdKirune");
+    EXPECT_TRUE(tried);
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].message, Message::ok("Completed."));
+    EXPECT_EQ(window->GetCOM(), 1);
+    EXPECT_TRUE(menuItem(1)->isChecked());
+    EXPECT_FALSE(menuItem(5)->isChecked());
+    QTest::qWait(50);
+    EXPECT_FALSE(window->isVisible()) << "the held close happens after the message";
+}
+
+TEST_F(Window, TheJapaneseCaptionsHaveTheirGlyphs) {
+    start();
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        QString text;
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            text = button->text();
+        }
+        const QFontMetrics metrics(widget->font());
+        for (const char32_t c : text.toUcs4()) {
+            EXPECT_TRUE(metrics.inFontUcs4(c))
+                << widget->objectName().toStdString() << ": U+" << std::hex << unsigned(c)
+                << " missing in " << widget->font().family().toStdString();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace rkt5
