@@ -1,7 +1,9 @@
 #include "link/PortNames.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <utility>
 
 #include "common/RunTimeError.h"
 
@@ -35,12 +37,26 @@ void PortNames::addBinding(std::string_view text) {
     bind(*number, std::string(text.substr(equals + 1)));
 }
 
+void PortNames::setListedPorts(std::vector<std::string> devices) {
+    const auto isUsb = [](const std::string& device) {
+        return device.find("ttyUSB") != std::string::npos ||
+               device.find("ttyACM") != std::string::npos;
+    };
+    std::stable_sort(devices.begin(), devices.end(), [&](const auto& a, const auto& b) {
+        return std::pair(!isUsb(a), a) < std::pair(!isUsb(b), b);
+    });
+    listed_ = std::move(devices);
+}
+
 std::string PortNames::deviceFor(int number) const {
 #ifdef _WIN32
     return "COM" + std::to_string(number);
 #else
     if (const auto bound = bindings_.find(number); bound != bindings_.end()) {
         return bound->second;
+    }
+    if (number >= kFirstNumber && number - kFirstNumber < static_cast<int>(listed_.size())) {
+        return listed_[static_cast<std::size_t>(number - kFirstNumber)];
     }
     return "/dev/ttyS" + std::to_string(number - 1);
 #endif

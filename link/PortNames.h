@@ -4,11 +4,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rkt5 {
 
 // Which device each COM port number stands for. On Windows number n is "COMn". Elsewhere it is the
-// device bound to it from the command line ("COM3=/dev/ttyUSB0"), else /dev/ttyS<n-1>.
+// device bound to it from the command line ("COM3=/dev/ttyUSB0"); else the n-th of the serial
+// ports the system lists, USB adapters first (so that a laptop with one cable has it on COM1);
+// else /dev/ttyS<n-1>.
 class PortNames {
   public:
     // The port menu's numbers; a binding or an argument outside them could never be chosen.
@@ -18,6 +21,9 @@ class PortNames {
     void bind(int number, std::string device);
     // "COMn=DEVICE"; a malformed binding is a RunTimeError that says what was expected.
     void addBinding(std::string_view text);
+    // The serial ports the system has, in any order: USB adapters (ttyUSB*, ttyACM*) take the
+    // first numbers, then the others, each group by name.
+    void setListedPorts(std::vector<std::string> devices);
     // The device that opening port `number` opens.
     std::string deviceFor(int number) const;
 
@@ -29,6 +35,7 @@ class PortNames {
 
   private:
     std::map<int, std::string> bindings_;
+    std::vector<std::string> listed_;
 };
 
 }  // namespace rkt5

@@ -27,6 +27,7 @@
 #include "image/ImageFile.h"
 #include "image/RegionChecksum.h"
 #include "image/StartupImage.h"
+#include "link/SystemPorts.h"
 #include "ui/Twips.h"
 #include "ui/WindowFonts.h"
 
@@ -78,6 +79,16 @@ frmMain::frmMain(MessageSink& messages, PortNames names)
     buildControls();
     buildMenu();
     wireEvents();
+    showPortDevices();
+}
+
+void frmMain::showPortDevices() {
+    serialPort_.names().setListedPorts(systemSerialPorts());
+    for (int index = 1; index <= PortMenu::kItems; ++index) {
+        const QString device = QString::fromStdString(serialPort_.names().deviceFor(index));
+        mnuCom[static_cast<std::size_t>(index)]->setToolTip(device);
+        mnuCom[static_cast<std::size_t>(index)]->setStatusTip(device);
+    }
 }
 
 frmMain::~frmMain() = default;
@@ -316,6 +327,8 @@ void frmMain::wireEvents() {
         connect(mnuCom[static_cast<std::size_t>(index)], &QAction::triggered, this,
                 [this, index] { mnuCom_Click(index); });
     }
+    // Adapters come and go: the tips say what each number stands for when the menu opens.
+    connect(mnuPort, &QMenu::aboutToShow, this, [this] { showPortDevices(); });
     Text1->installEventFilter(this);
     cmdKirune->installEventFilter(this);
     // The panel's way in from the keyboard: one press counts as one double-click on Text1.

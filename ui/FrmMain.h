@@ -95,6 +95,8 @@ class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
     void report(const Outcome& outcome);
     void revealPanel();
     void syncMenuChecks();
+    // The device each COM number stands for, as the menu items' tips.
+    void showPortDevices();
 
     MessageSink& messages_;
     FlashImage image_;

@@ -136,6 +136,7 @@ void frmMain::buildMenu() {
     mnuSetting->setObjectName("mnuSetting");
     mnuPort = mnuSetting->addMenu("COM port");
     mnuPort->setObjectName("mnuPort");
+    mnuPort->setToolTipsVisible(true);
     for (int index = 1; index <= PortMenu::kItems; ++index) {
         QAction* item = mnuPort->addAction(indexed("COM", index));
         item->setObjectName(indexed("mnuCom", index));

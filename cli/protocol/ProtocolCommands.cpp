@@ -23,6 +23,7 @@
 #include "link/MenuLineChoice.h"
 #include "link/QtSerialPort.h"
 #include "link/RadioLink.h"
+#include "link/SystemPorts.h"
 
 namespace rkt5::cli {
 
@@ -194,6 +195,7 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
 
     QtSerialPort port;
     MenuLineChoice choice;
+    port.names().setListedPorts(systemSerialPorts());
     try {
         choice.menu.mnuCom_Click(port.names().useArgument(options.port));
         choice.speeds.select(options.speedIndex);
