@@ -3,8 +3,6 @@
 //
 //   rkt5-bench-image [RUNS]     (RUNS process runs per tool, default 30)
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,17 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/ChildProcess.h"
 #include "image/StartupImage.h"
 
 namespace {
 
+using rkt5::bench::median;
 using Clock = std::chrono::steady_clock;
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 // Microseconds per start-up build (clear, fill the table, load every line).
 double startupBuildMicros(int repetitions) {
@@ -43,35 +37,14 @@ double startupBuildMicros(int repetitions) {
     return median(times);
 }
 
-struct RunTime {
-    double wallMs;
-    double cpuMs;  // user + system: less disturbed than wall time when the machine is busy
-};
-
-// One run of a program; its output goes to /dev/null.
-RunTime runOnce(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    const auto start = Clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    const auto millis = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+// One run of a program, in milliseconds of wall and CPU time; a failing run ends the benchmark.
+std::pair<double, double> runMillis(const std::vector<std::string>& argv) {
+    const rkt5::bench::ChildRun run = rkt5::bench::runChild(argv);
+    if (run.exitCode != 0) {
         std::cerr << "failed: " << argv[0] << "\n";
         std::exit(1);
     }
-    return {ms, millis(usage.ru_utime) + millis(usage.ru_stime)};
+    return {run.wallSeconds * 1e3, run.cpuSeconds * 1e3};
 }
 
 }  // namespace
@@ -96,13 +69,13 @@ int main(int argc, char** argv) {
         {"objcopy -I srec -O binary", {"objcopy", "-I", "srec", "-O", "binary", text, out}, {}, {}},
     };
     for (Tool& tool : tools) {
-        runOnce(tool.argv);  // warm the page cache
+        runMillis(tool.argv);  // warm the page cache
     }
     for (int i = 0; i < runs; ++i) {
         for (Tool& tool : tools) {  // interleaved, so load from elsewhere hits all alike
-            const RunTime t = runOnce(tool.argv);
-            tool.wall.push_back(t.wallMs);
-            tool.cpu.push_back(t.cpuMs);
+            const auto [wall, cpu] = runMillis(tool.argv);
+            tool.wall.push_back(wall);
+            tool.cpu.push_back(cpu);
         }
     }
     const double buildMicros = startupBuildMicros(1000);

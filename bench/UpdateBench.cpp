@@ -7,13 +7,8 @@
 // 57600 bit/s writes the whole built-in image; 38400 and 9600 write its first 32 blocks (an
 // S-record file made from the image), which is enough to see the rate at those speeds. --quick
 // runs only the 32-block rows. CPU is the flasher process's own (user + system), from wait4.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -21,17 +16,14 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/ChildProcess.h"
 #include "common/WireProtocol.h"
 #include "firmware/FirmwareLines.h"
 #include "image/FlashImage.h"
 #include "image/StartupImage.h"
 #include "sim/PtyTransceiver.h"
 
-extern char** environ;
-
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kRowsPerBlock = 64;
 constexpr int kLastRowWithoutAccessWord = rkt5::wire::kTopBlockStart / 16 - 1;
@@ -54,44 +46,6 @@ std::vector<rkt5::sim::Fault> lostAnswers(int every) {
                           .count = 0});
     }
     return faults;
-}
-
-struct Result {
-    double wall = 0;
-    double cpu = 0;
-    std::size_t bytesFromTransceiver = 0;
-    int exitCode = -1;
-};
-
-double seconds(const timeval& t) {
-    return t.tv_sec + t.tv_usec / 1e6;
-}
-
-// Runs the flasher as its own process and takes its CPU time from the kernel.
-Result runFlasher(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    Result result;
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::perror("posix_spawn");
-        return result;
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    result.wall = std::chrono::duration<double>(Clock::now() - start).count();
-    result.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return result;
 }
 
 // The first `blocks` blocks with data of the image as an S-record file.
@@ -181,18 +135,19 @@ int main(int argc, char** argv) {
         if (run.blocks > 0) {
             args.insert(args.end(), {"--image", partial});
         }
-        Result result = runFlasher(args);
-        result.bytesFromTransceiver = transceiver.bytesSent();
+        const rkt5::bench::ChildRun result = rkt5::bench::runChild(args);
+        const std::size_t bytesFromTransceiver = transceiver.bytesSent();
         allCompleted = allCompleted && result.exitCode == 0;
-        const double floor = result.bytesFromTransceiver * 10.0 / run.baud;
+        const double floor = bytesFromTransceiver * 10.0 / run.baud;
         const int blocks = run.blocks > 0 ? run.blocks : blocksWithData(*image);
         const std::string faults =
             run.lostAnswerEvery > 0 ? "1 answer in " + std::to_string(run.lostAnswerEvery) + " lost"
                                     : "none";
         std::printf("| %d | %d%s | %s | %zu | %.2f s | %.2f s | %+.2f%% | %.2f s | %.2f%% |\n",
                     run.baud, blocks, run.blocks > 0 ? " (first)" : " (all)", faults.c_str(),
-                    result.bytesFromTransceiver, floor, result.wall,
-                    (result.wall / floor - 1) * 100, result.cpu, result.cpu / result.wall * 100);
+                    bytesFromTransceiver, floor, result.wallSeconds,
+                    (result.wallSeconds / floor - 1) * 100, result.cpuSeconds,
+                    result.cpuSeconds / result.wallSeconds * 100);
         std::fflush(stdout);
     }
     std::remove(partial.c_str());

@@ -49,6 +49,7 @@ class frmMain::OperationScope {
   public:
     explicit OperationScope(frmMain& window) : window_(window) {
         window_.running_ = true;
+        window_.refreshPortDevices();
         window_.txtPinNumberBox->setReadOnly(true);
         window_.Frame1->setEnabled(false);
     }
@@ -79,10 +80,9 @@ frmMain::frmMain(MessageSink& messages, PortNames names)
     buildControls();
     buildMenu();
     wireEvents();
-    showPortDevices();
 }
 
-void frmMain::showPortDevices() {
+void frmMain::refreshPortDevices() {
     serialPort_.names().setListedPorts(systemSerialPorts());
     for (int index = 1; index <= PortMenu::kItems; ++index) {
         const QString device = QString::fromStdString(serialPort_.names().deviceFor(index));
@@ -328,7 +328,7 @@ void frmMain::wireEvents() {
                 [this, index] { mnuCom_Click(index); });
     }
     // Adapters come and go: the tips say what each number stands for when the menu opens.
-    connect(mnuPort, &QMenu::aboutToShow, this, [this] { showPortDevices(); });
+    connect(mnuPort, &QMenu::aboutToShow, this, [this] { refreshPortDevices(); });
     Text1->installEventFilter(this);
     cmdKirune->installEventFilter(this);
     // The panel's way in from the keyboard: one press counts as one double-click on Text1.

@@ -95,8 +95,10 @@ class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
     void report(const Outcome& outcome);
     void revealPanel();
     void syncMenuChecks();
-    // The device each COM number stands for, as the menu items' tips.
-    void showPortDevices();
+    // Reads the system's serial ports again, each time the menu opens and before each operation
+    // (an adapter plugged in after start-up is found), and shows the device each COM number
+    // stands for as the menu items' tips.
+    void refreshPortDevices();
 
     MessageSink& messages_;
     FlashImage image_;

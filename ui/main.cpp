@@ -1,11 +1,14 @@
 // rkt5-updater: the operator's window.
 //
-//   rkt5-updater [--port COMn=DEVICE]...
+//   rkt5-updater [--port COMn=DEVICE]... [--quit-when-shown]
 //
 // Each --port binds a COM number of the "COM" menu to a device (on Linux, a serial port such as
-// /dev/ttyUSB0, or the pseudo-terminal of the simulated transceiver).
+// /dev/ttyUSB0, or the pseudo-terminal of the simulated transceiver). --quit-when-shown ends the
+// program once its window, with the image loaded, has painted itself: for timing start-up, and
+// for checking that an installed copy starts at all.
 
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <string_view>
 
@@ -13,26 +16,44 @@
 #include "link/PortNames.h"
 #include "ui/FrmMain.h"
 #include "ui/MessageSink.h"
+#include "ui/QuitAfterFirstPaint.h"
 
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: rkt5-updater [--port COMn=DEVICE]...\n"
+    "usage: rkt5-updater [--port COMn=DEVICE]... [--quit-when-shown]\n"
     "\n"
     "Opens the updater's window. Choose the port in the \"COM\" menu and press \"Start\".\n"
-    "  --port COMn=DEVICE  the device that menu item COMn stands for (repeatable)\n";
+    "  --port COMn=DEVICE  the device that menu item COMn stands for (repeatable)\n"
+    "  --quit-when-shown   end as soon as the window is shown and ready\n";
+
+QIcon programIcon() {
+    QIcon icon;
+    icon.addFile(":/icons/rkt5-updater-48.png");
+    icon.addFile(":/icons/rkt5-updater-256.png");
+    return icon;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    QApplication::setApplicationName("rkt5-updater");
+    QGuiApplication::setDesktopFileName("rkt5-updater");
+    QApplication::setWindowIcon(programIcon());
+
     rkt5::PortNames names;
+    bool quitWhenShown = false;
     const QStringList args = QApplication::arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage.data(), stdout);
             return 0;
+        }
+        if (arg == "--quit-when-shown") {
+            quitWhenShown = true;
+            continue;
         }
         QString binding;
         if (arg == "--port" && i + 1 < args.size()) {
@@ -56,6 +77,9 @@ int main(int argc, char** argv) {
     rkt5::frmMain window(messages, std::move(names));
     messages.setParent(&window);
     window.Form_Load();
+    if (quitWhenShown) {
+        new rkt5::QuitAfterFirstPaint(window);
+    }
     window.show();
     return application.exec();
 }
