@@ -10,8 +10,9 @@ packages=(
     fonts-ipafont-gothic
 )
 if [ "${1:-}" = "--tests" ]; then
-    # GoogleTest, and the independent tools the loaders are cross-checked against.
-    packages+=(libgtest-dev libgmock-dev srecord binutils)
+    # GoogleTest, the independent tools the loaders are cross-checked against, and what checks
+    # the menu entry and builds the Debian package.
+    packages+=(libgtest-dev libgmock-dev srecord binutils desktop-file-utils dpkg-dev)
 fi
 
 missing=()
