@@ -12,6 +12,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -105,6 +106,9 @@ TEST_F(Window, AfterStartUpOnlyTheOperatorsControlsShow) {
     for (int index = 1; index <= 16; ++index) {
         EXPECT_EQ(menuItem(index)->isChecked(), index == 1) << "COM" << index;
     }
+    emit control<QMenu>("mnuPort")->aboutToShow();  // each item's device as its tip
+    EXPECT_EQ(menuItem(1)->toolTip().toStdString(), transceiver->portPath());
+    EXPECT_EQ(menuItem(1)->statusTip(), menuItem(1)->toolTip());
     EXPECT_TRUE(control<QRadioButton>("optBPS2")->isChecked());
     EXPECT_TRUE(control<QRadioButton>("port3")->isChecked());
     for (const char* name : {"Line1", "Label1", "cmdKirune"}) {
