@@ -2,11 +2,9 @@
 
 #include <climits>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 #include "common/RunTimeError.h"
+#include "link/LowLatency.h"
+#include "link/OpenFailure.h"
 
 namespace rkt5 {
 
@@ -66,14 +64,15 @@ void QtSerialPort::setPortOpen(bool open) {
     port_.setPortName(QString::fromStdString(device()));
     port_.clearError();
     if (!port_.open(QIODevice::ReadWrite)) {
-        const std::string message =
-            "cannot open COM" + std::to_string(commPort_) + " (" + device() + "): " + openFailure();
+        const std::string message = "cannot open COM" + std::to_string(commPort_) + " (" +
+                                    device() + "): " + openFailureReason(port_, device());
         port_.clearError();
         throw RunTimeError(ErrorNumber::PortOpenFailed, message);
     }
     // A port opens with an empty receive buffer: what came in while it was closed (a late answer
     // to the last exchange) must not pass for the next exchange's echo.
     port_.clear(QSerialPort::Input);
+    requestLowLatency(port_.handle());
     try {
         applySettings();
     } catch (...) {
@@ -159,25 +158,6 @@ void QtSerialPort::checkLine() {
     if (error == QSerialPort::WriteError) {
         throw RunTimeError(ErrorNumber::PortWriteFailed,
                            "writing to " + device() + " failed: " + reason);
-    }
-}
-
-std::string QtSerialPort::openFailure() const {
-    switch (port_.error()) {
-        case QSerialPort::DeviceNotFoundError:
-            return "there is no such device";
-        case QSerialPort::PermissionError:
-#ifndef _WIN32
-            // Qt says the same when the device is locked by another program and when this user
-            // may not open it; the device's own permissions tell which.
-            if (::access(device().c_str(), R_OK | W_OK) != 0) {
-                return "permission denied: this user may not use the port; add the user to the "
-                       "'dialout' group (sudo usermod -aG dialout $USER) and log in again";
-            }
-#endif
-            return "it is in use by another program";
-        default:
-            return port_.errorString().toStdString();
     }
 }
 

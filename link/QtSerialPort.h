@@ -47,8 +47,6 @@ class QtSerialPort : public SerialPort {
     // TimeoutError set after a wait that was merely short).
     void checkLine();
     std::string device() const;
-    // Why the last open failed, in words for the operator.
-    std::string openFailure() const;
 
     PortNames names_;
     LineSettings settings_;
