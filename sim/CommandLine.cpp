@@ -82,6 +82,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             o.pace = false;
         } else if (option == "--program-ms") {
             o.programTime = std::chrono::milliseconds(wholeNumber(option, next(), 0, 600'000));
+        } else if (option == "--latency-ms") {
+            o.adapterLatency = std::chrono::milliseconds(wholeNumber(option, next(), 0, 1000));
         } else if (option == "--flash-in") {
             line.flashInPath = next();
         } else if (option == "--flash-out") {
@@ -120,6 +122,8 @@ Options:
   --baud N              pace output at N bit/s instead of the speed the client set
   --no-pace             write at once instead of at the line rate
   --program-ms N        time each programmed block or row takes (default 0)
+  --latency-ms N        hold output back as a USB adapter's latency timer does: up to
+                        62 bytes go out together, N ms after the first (default 0)
   --flash-in FILE       start from this 262,144-byte flash image (default: erased)
   --flash-out FILE      write the flash to FILE whenever flash mode is left
   --fault FAULT         inject a fault, repeatable; FAULT is KIND:K:ACTION[=ARG]

@@ -172,8 +172,8 @@ Fault parseFault(std::string_view given) {
         fault.delay = std::chrono::milliseconds(required());
     } else {
         bad(given, "unknown action \"" + std::string(actionText) +
-                      "\" (reply=TEXT, silent, drop-echo[=N], corrupt-echo[=I], "
-                      "corrupt-reply[=I], partial=N, hangup=N, late=MS)");
+                       "\" (reply=TEXT, silent, drop-echo[=N], corrupt-echo[=I], "
+                       "corrupt-reply[=I], partial=N, hangup=N, late=MS)");
     }
     return fault;
 }

@@ -29,8 +29,27 @@ void LinePacer::enqueue(std::span<const std::uint8_t> bytes, Clock::duration byt
     lineFree_ = due;
 }
 
+std::pair<std::size_t, LinePacer::Clock::time_point> LinePacer::heldBatch() const {
+    const Clock::time_point timerEnd = queue_.front().due + latency_;
+    std::size_t count = 0;
+    while (count < queue_.size() && count < kBatchBytes && queue_[count].due <= timerEnd) {
+        ++count;
+    }
+    return {count, count == kBatchBytes ? queue_[count - 1].due : timerEnd};
+}
+
 std::vector<std::uint8_t> LinePacer::due(Clock::time_point now) const {
     std::vector<std::uint8_t> bytes;
+    if (latency_ > Clock::duration::zero()) {
+        // Only whole batches; the caller removes what it wrote, and the rest is batched anew.
+        if (!queue_.empty()) {
+            const auto [count, handedOver] = heldBatch();
+            for (std::size_t i = 0; handedOver <= now && i < count; ++i) {
+                bytes.push_back(queue_[i].byte);
+            }
+        }
+        return bytes;
+    }
     for (const Slot& slot : queue_) {
         if (slot.due > now) {
             break;
@@ -48,6 +67,9 @@ void LinePacer::remove(std::size_t count) {
 std::optional<LinePacer::Clock::time_point> LinePacer::nextWake(Clock::time_point now) const {
     if (queue_.empty()) {
         return std::nullopt;
+    }
+    if (latency_ > Clock::duration::zero()) {
+        return heldBatch().second;
     }
     const auto pieceEnd =
         std::find_if(queue_.begin(), queue_.end(), [](const Slot& s) { return s.lastOfPiece; });

@@ -11,6 +11,7 @@
 #include <deque>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace rkt5::sim {
@@ -23,6 +24,11 @@ class LinePacer {
     // when its 62-byte packet is full or its 16 ms latency timer runs out, whichever comes first.
     static constexpr std::chrono::milliseconds kBatchPeriod{16};
     static constexpr std::size_t kBatchBytes = 62;
+
+    // An adapter that is not in low-latency mode also holds the last bytes of a reply: each batch,
+    // counted from its first byte, goes out when it has 62 bytes or when `latency` has passed.
+    // Zero (the default) hands the last byte of each piece over when it is due.
+    void setAdapterLatency(Clock::duration latency) { latency_ = latency; }
 
     // Time one byte takes at `bitsPerSecond` with 8N1 framing.
     static Clock::duration byteTime(int bitsPerSecond);
@@ -42,6 +48,10 @@ class LinePacer {
     void clear();
 
   private:
+    // With an adapter latency: the number of bytes at the front that form the first batch, and
+    // when the adapter hands that batch over.
+    std::pair<std::size_t, Clock::time_point> heldBatch() const;
+
     struct Slot {
         std::uint8_t byte;
         Clock::time_point due;
@@ -49,6 +59,7 @@ class LinePacer {
     };
     std::deque<Slot> queue_;
     Clock::time_point lineFree_{};  // when the last queued byte has gone out
+    Clock::duration latency_{};
 };
 
 }  // namespace rkt5::sim

@@ -47,6 +47,7 @@ struct PtyTransceiver::Impl {
             throw std::system_error(errno, std::generic_category(), "eventfd");
         }
         updateLink();
+        pacer.setAdapterLatency(options.adapterLatency);
         thread = std::thread([this] { serve(); });
     }
 

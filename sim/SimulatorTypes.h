@@ -63,7 +63,9 @@ struct SimulatorOptions {
     // set on the port.
     bool pace = true;
     std::optional<int> baud;
-    std::chrono::milliseconds programTime{0};               // extra time a "PG" block or row takes
+    std::chrono::milliseconds programTime{0};  // extra time a "PG" block or row takes
+    // How long a USB adapter not in low-latency mode holds the last bytes of a reply back.
+    std::chrono::milliseconds adapterLatency{0};
     bool regionOther = false;                               // answer the model check with "RE"
     std::optional<std::vector<std::uint8_t>> initialFlash;  // 256 KB; default all 0xFF
     std::string flashOutPath;                               // written whenever flash mode is left

@@ -74,11 +74,17 @@ INSTANTIATE_TEST_SUITE_P(Examples, BadFaultText,
                                            std::pair{"PG:1:silent=3", "unknown action"}));
 
 TEST(CommandLine, ReadsEveryOption) {
-    const CommandLine line = parseCommandLine(
-        {"--region",    "other",           "--baud=9600", "--no-pace",     "--program-ms",
-         "20",          "--flash-in",      "in.bin",      "--flash-out",   "out.bin",
-         "--link",      "/tmp/rk",         "--fault",     "PG:3:reply=NG", "--fault",
-         "BE:1:silent", "--random-faults", "0.25",        "--seed",        "42"});
+    const CommandLine line = parseCommandLine({"--region",        "other",
+                                               "--baud=9600",     "--no-pace",
+                                               "--program-ms",    "20",
+                                               "--flash-in",      "in.bin",
+                                               "--flash-out",     "out.bin",
+                                               "--link",          "/tmp/rk",
+                                               "--fault",         "PG:3:reply=NG",
+                                               "--fault",         "BE:1:silent",
+                                               "--random-faults", "0.25",
+                                               "--seed",          "42",
+                                               "--latency-ms",    "16"});
     const SimulatorOptions& o = line.options;
     EXPECT_TRUE(o.regionOther);
     EXPECT_EQ(o.baud, 9600);
@@ -91,6 +97,7 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_EQ(o.faults[1].kind, MessageKind::EraseBlocks);
     EXPECT_DOUBLE_EQ(o.randomFaultRate, 0.25);
     EXPECT_EQ(o.seed, 42u);
+    EXPECT_EQ(o.adapterLatency, 16ms);
     EXPECT_FALSE(line.help);
 }
 

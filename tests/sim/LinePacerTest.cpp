@@ -62,6 +62,28 @@ TEST(LinePacer, WakesInBatchesButExactlyForTheLastByteOfAPiece) {
     EXPECT_EQ(fastLine.nextWake(t0), t0 + LinePacer::kBatchBytes * 100us);
 }
 
+TEST(LinePacer, AnAdapterLatencyHoldsTheLastBytesOfAReplyBack) {
+    LinePacer fast;
+    fast.setAdapterLatency(16ms);
+    // 70 bytes 0.1 ms apart: the first 62 go as soon as the 62nd is in, the last 8 when the
+    // latency timer started by the 63rd runs out, long after the 70th was due.
+    fast.enqueue(bytes(70), 100us, 0ms, t0);
+    EXPECT_EQ(fast.nextWake(t0), t0 + 6200us);
+    EXPECT_TRUE(fast.due(t0 + 6100us).empty());
+    EXPECT_EQ(fast.due(t0 + 6200us).size(), 62u);
+    fast.remove(62);
+    EXPECT_EQ(fast.nextWake(t0 + 6200us), t0 + 6300us + 16ms);
+    EXPECT_TRUE(fast.due(t0 + 22200us).empty());
+    EXPECT_EQ(fast.due(t0 + 22300us).size(), 8u);
+
+    // On a slow line the timer ends a batch first: what came in within 16 ms of its first byte.
+    LinePacer slow;
+    slow.setAdapterLatency(16ms);
+    slow.enqueue(bytes(40), 1ms, 0ms, t0);
+    EXPECT_EQ(slow.nextWake(t0), t0 + 17ms);
+    EXPECT_EQ(slow.due(t0 + 17ms).size(), 17u);
+}
+
 TEST(LinePacer, UnpacedBytesAreDueAtOnce) {
     LinePacer pacer;
     pacer.enqueue(bytes(1000), Clock::duration::zero(), 0ms, t0);
