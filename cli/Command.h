@@ -28,5 +28,7 @@ struct Command {
 std::span<const Command> imageCommands();
 // The commands that talk to the transceiver: update, macro, the four steps, pin, check-model.
 std::span<const Command> protocolCommands();
+// ports: the serial ports the system has.
+std::span<const Command> portCommands();
 
 }  // namespace rkt5::cli

@@ -1,5 +1,6 @@
 // rkt5-flash: the updater's operations from a terminal.
 
+#include <array>
 #include <iomanip>
 #include <iostream>
 #include <span>
@@ -12,11 +13,15 @@ namespace {
 
 using rkt5::cli::Command;
 
+std::array<std::span<const Command>, 3> commandGroups() {
+    return {rkt5::cli::protocolCommands(), rkt5::cli::portCommands(), rkt5::cli::imageCommands()};
+}
+
 void printOverview(std::ostream& out) {
     out << "usage: rkt5-flash COMMAND [ARGS...]\n"
            "       rkt5-flash --port DEVICE [OPTIONS...]   (the update, as \"Start\" runs it)\n\n"
            "commands:\n";
-    for (const auto& group : {rkt5::cli::protocolCommands(), rkt5::cli::imageCommands()}) {
+    for (const auto& group : commandGroups()) {
         for (const Command& command : group) {
             out << "  " << std::left << std::setw(14) << command.name << command.summary << "\n";
         }
@@ -25,7 +30,7 @@ void printOverview(std::ostream& out) {
 }
 
 const Command* findCommand(std::string_view name) {
-    for (const auto& group : {rkt5::cli::protocolCommands(), rkt5::cli::imageCommands()}) {
+    for (const auto& group : commandGroups()) {
         for (const Command& command : group) {
             if (command.name == name) {
                 return &command;

@@ -4,10 +4,28 @@
 
 namespace rkt5 {
 
+std::vector<SystemPort> describeSystemPorts() {
+    std::vector<SystemPort> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        SystemPort port{.device = info.systemLocation().toStdString(),
+                        .description = info.description().toStdString(),
+                        .manufacturer = info.manufacturer().toStdString(),
+                        .serialNumber = info.serialNumber().toStdString()};
+        if (info.hasVendorIdentifier()) {
+            port.vendorId = info.vendorIdentifier();
+        }
+        if (info.hasProductIdentifier()) {
+            port.productId = info.productIdentifier();
+        }
+        ports.push_back(std::move(port));
+    }
+    return ports;
+}
+
 std::vector<std::string> systemSerialPorts() {
     std::vector<std::string> devices;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        devices.push_back(info.systemLocation().toStdString());
+    for (const SystemPort& port : describeSystemPorts()) {
+        devices.push_back(port.device);
     }
     return devices;
 }

@@ -1,11 +1,25 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace rkt5 {
 
-// The serial ports the system lists now, by the device paths that open them.
+// One serial port as the system describes it.
+struct SystemPort {
+    std::string device;  // the path that opens it
+    std::string description;
+    std::string manufacturer;
+    std::string serialNumber;
+    std::optional<unsigned> vendorId;  // USB ids, for USB adapters
+    std::optional<unsigned> productId;
+};
+
+// The serial ports the system lists now.
+std::vector<SystemPort> describeSystemPorts();
+
+// The same, by the device paths that open them.
 std::vector<std::string> systemSerialPorts();
 
 }  // namespace rkt5

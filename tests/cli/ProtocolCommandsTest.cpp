@@ -1,5 +1,6 @@
 // rkt5-flash's transceiver commands, run as the real program against the simulated transceiver:
 // what they print, how they exit, and what reached the transceiver.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -114,6 +115,25 @@ TEST_F(FlashProtocolCommands, PortThatCannotOpenIsReportedWithItsReasonAndTheSte
     EXPECT_EQ(result.out, "Error\n");
     EXPECT_EQ(result.err,
               "rkt5-flash: cannot open COM1 (/dev/rkt5-no-such-port): there is no such device\n");
+}
+
+TEST_F(FlashProtocolCommands, PortsListsEachBoundDeviceUnderItsNumberAndWhetherItOpens) {
+    start();
+    const std::string pty = transceiver->portPath();
+    const test::ProgramRun result =
+        test::runFlash(dir, "ports COM2=" + pty + " COM3=/dev/rkt5-no-such-port");
+    EXPECT_EQ(result.exitCode, 0);
+    const auto lineOf = [&result](const std::string& start) {
+        const std::size_t at = result.out.find("\n" + start);
+        return at == std::string::npos
+                   ? std::string()
+                   : result.out.substr(at + 1, result.out.find('\n', at + 1) - at - 1);
+    };
+    EXPECT_THAT(lineOf("COM2  " + pty), testing::EndsWith("can be opened")) << result.out;
+    EXPECT_THAT(lineOf("COM3  /dev/rkt5-no-such-port"),
+                testing::EndsWith("cannot open: there is no such device"))
+        << result.out;
+    EXPECT_TRUE(transceiver->receivedMessages().empty());  // opened, but nothing sent
 }
 
 TEST_F(FlashProtocolCommands, ImageThatDoesNotLoadStopsBeforeTheLine) {
