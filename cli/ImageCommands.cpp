@@ -10,6 +10,7 @@
 #include "cli/ArgParser.h"
 #include "cli/Command.h"
 #include "cli/CommandImage.h"
+#include "cli/FileCheckReport.h"
 #include "image/FlashImage.h"
 #include "image/RegionChecksum.h"
 
@@ -32,6 +33,16 @@ constexpr std::string_view kChecksumUsage =
     "default E0000 FFFFF) in upper-case hex, as the \"CS\" button shows it. The image is the\n"
     "built-in firmware unless FILE is given. Exit 1 when FILE does not load or the region\n"
     "reaches outside the image, 2 on usage errors.\n";
+
+constexpr std::string_view kCheckUsage =
+    "usage: rkt5-flash check FILE\n"
+    "\n"
+    "Checks an S-record file (Intel HEX when its name ends in \"hex\") strictly and prints every\n"
+    "problem as FILE:LINE: reason: characters that are not hexadecimal, byte counts that do not\n"
+    "match the line, bad checksums, record types the updater refuses, data outside\n"
+    "0xC0000-0xFFFFF, records that overlap, data after the end record, lines ended by LF alone,\n"
+    "no data at all. The writing commands run this check on --image FILE before the port\n"
+    "opens. Exit 0 when there is no problem, 1 when there is any, 2 on usage errors.\n";
 
 int usageError(const CommandIo& io, std::string_view command, const std::string& error,
                std::string_view usage) {
@@ -95,7 +106,19 @@ int runChecksum(std::span<const std::string_view> argv, const CommandIo& io) {
     return kExitOk;
 }
 
+int runCheck(std::span<const std::string_view> argv, const CommandIo& io) {
+    ArgParser args({}, {"FILE"}, 1);
+    if (!args.parse(argv))
+        return usageError(io, "check", args.error(), kCheckUsage);
+    if (args.helpRequested()) {
+        io.out << kCheckUsage;
+        return kExitOk;
+    }
+    return reportFileProblems(args.positional()[0], io.out) ? kExitOk : kExitFailed;
+}
+
 constexpr Command kImageCommands[] = {
+    {"check", "check a firmware file strictly, every problem by line", kCheckUsage, runCheck},
     {"dump-image", "write the flash image to a binary file", kDumpUsage, runDumpImage},
     {"checksum", "sum the image bytes of an address region", kChecksumUsage, runChecksum},
 };

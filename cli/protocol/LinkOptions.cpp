@@ -40,6 +40,7 @@ std::vector<ArgParser::Option> linkParserOptions(const LinkOptionSet& set) {
     }
     if (set.image) {
         options.push_back({"--image", true});
+        options.push_back({"--lenient", false});
     }
     if (set.accessWord) {
         options.push_back({"--access-word", true});
@@ -90,6 +91,7 @@ bool readLinkOptions(const ArgParser& args, const LinkOptionSet& set, LinkOption
     }
     if (set.image) {
         options.imagePath = args.value("--image");
+        options.lenient = args.has("--lenient");
     }
     if (set.accessWord) {
         options.pinNumberText = args.value("--access-word").value_or("");

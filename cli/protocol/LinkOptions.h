@@ -15,6 +15,7 @@ struct LinkOptions {
     int speedIndex = 2;  // the speed option: 0 9600, 1 38400, 2 57600
     std::chrono::milliseconds timeout{5000};
     std::optional<std::string> imagePath;  // --image
+    bool lenient = false;                  // --lenient: load the image as the window does
     std::string pinNumberText;             // --access-word, or --pin for the pin command
     int mode = 2;                          // --mode
     int pinFunction = 3;                   // --function, as the pin-function button index

@@ -15,6 +15,7 @@
 #include "cli/ArgParser.h"
 #include "cli/Command.h"
 #include "cli/CommandImage.h"
+#include "cli/FileCheckReport.h"
 #include "cli/protocol/LinkOptions.h"
 #include "cli/protocol/TerminalPanel.h"
 #include "common/RunTimeError.h"
@@ -84,9 +85,12 @@ constexpr std::string_view kCommonOptions =
     "  --baud N            line speed 9600, 38400 or 57600 (default 57600); modes 0 and 1\n"
     "                      leave the port at its last speed when 57600 is chosen\n"
     "  --timeout-ms N      how long to wait for each answer (default 5000)\n";
-constexpr std::string_view kWriteOptions =
+constexpr std::string_view kImageOptions =
     "  --image FILE        write FILE (S-records; Intel HEX when the name ends in \"hex\")\n"
-    "                      instead of the built-in EG5.000 firmware\n"
+    "                      instead of the built-in EG5.000 firmware; a file that fails\n"
+    "                      \"rkt5-flash check\" is refused before the port opens\n"
+    "  --lenient           load FILE as the window does, without the check\n";
+constexpr std::string_view kAccessWordOption =
     "  --access-word TEXT  the word that opens the top block 0xFF000-0xFFFFF\n";
 
 constexpr ProtocolCommand kCommands[] = {
@@ -159,8 +163,11 @@ std::string fullUsage(const ProtocolCommand& command) {
     if (command.accepts.mode) {
         text += "  --mode N            protocol mode 0, 1 or 2 (default 2)\n";
     }
-    if (command.accepts.image || command.accepts.accessWord) {
-        text += kWriteOptions;
+    if (command.accepts.image) {
+        text += kImageOptions;
+    }
+    if (command.accepts.accessWord) {
+        text += kAccessWordOption;
     }
     if (command.accepts.pin) {
         text +=
@@ -192,6 +199,15 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
     char name[] = "rkt5-flash";
     char* appArgv[] = {name, nullptr};
     QCoreApplication application(argc, appArgv);
+
+    // A file the strict check finds fault with never reaches the transceiver.
+    if (command.needsImage && options.imagePath && !options.lenient &&
+        !reportFileProblems(*options.imagePath, io.err)) {
+        io.err << "rkt5-flash " << command.name << ": " << *options.imagePath
+               << " fails the file check; nothing was sent (--lenient loads it as the window "
+                  "does)\n";
+        return kExitFailed;
+    }
 
     QtSerialPort port;
     MenuLineChoice choice;

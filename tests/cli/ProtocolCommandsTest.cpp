@@ -136,13 +136,31 @@ TEST_F(FlashProtocolCommands, PortsListsEachBoundDeviceUnderItsNumberAndWhetherI
     EXPECT_TRUE(transceiver->receivedMessages().empty());  // opened, but nothing sent
 }
 
-TEST_F(FlashProtocolCommands, ImageThatDoesNotLoadStopsBeforeTheLine) {
+TEST_F(FlashProtocolCommands, ImageThatFailsTheCheckOrDoesNotLoadStopsBeforeTheLine) {
     start();
     const std::string bad = dir.write("bad.mot", "S2140C0000\r\nthis is no record\r\n");
-    const test::ProgramRun result = run("update --image '" + bad + "'");
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "Error Code = 9 ; line number = 2\n");
+    const test::ProgramRun refused = run("update --image '" + bad + "'");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find(bad + ":2: not an S-record"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("fails the file check; nothing was sent"), std::string::npos);
+    // Read as the window reads it, the file fails at its second line.
+    const test::ProgramRun lenient = run("update --lenient --image '" + bad + "'");
+    EXPECT_EQ(lenient.exitCode, 1);
+    EXPECT_EQ(lenient.err, "Error Code = 9 ; line number = 2\n");
     EXPECT_TRUE(transceiver->receivedMessages().empty());
+}
+
+TEST_F(FlashProtocolCommands, LenientReadingWritesAFileTheCheckRefuses) {
+    start();
+    // Two records on lines ended by LF alone: the window's reading takes them as one line and
+    // writes only the first.
+    const std::string lf = dir.write("lf.mot",
+                                     "S2140C0000000102030405060708090A0B0C0D0E0F5F\nS2140C001000010"
+                                     "2030405060708090A0B0C0D0E0F4F\n");
+    EXPECT_EQ(run("macro --image '" + lf + "'").exitCode, 1);
+    EXPECT_TRUE(transceiver->receivedMessages().empty());
+    EXPECT_EQ(run("macro --lenient --image '" + lf + "'").out, "Completed.\n");
+    EXPECT_EQ(count(MessageKind::Program), 1u);
 }
 
 }  // namespace
