@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <algorithm>
 
 #include "common/RunTimeError.h"
 #include "common/WireProtocol.h"
@@ -82,7 +83,8 @@ void RadioLink::ApplyLineSettings(int mode) {
     const int optionsRead = mode == 2 ? 3 : 2;
     for (int index = 0; index < optionsRead; ++index) {
         if (choice.optBPS(index)) {
-            MSComm1.setSettings(std::string(SpeedOptions::settingsFor(index)));
+            settings_ = SpeedOptions::settingsFor(index);
+            MSComm1.setSettings(settings_);
         }
     }
 }
@@ -91,12 +93,18 @@ void RadioLink::openPortIfClosed() {
     if (!MSComm1.portOpen()) {
         MSComm1.setCommPort(choice.GetCOM());
         MSComm1.setPortOpen(true);
+        if (log_) {
+            log_->portOpened(choice.GetCOM(), settings_);
+        }
     }
 }
 
 void RadioLink::closePortIfOpen() {
     if (MSComm1.portOpen()) {
         MSComm1.setPortOpen(false);
+        if (log_) {
+            log_->portClosed();
+        }
     }
 }
 
@@ -106,17 +114,31 @@ void RadioLink::beginExchange(std::span<const std::uint8_t> bytes) {
         MSComm1.input();
     }
     received_.start(bytes);
+    if (log_) {
+        const bool resend =
+            std::equal(bytes.begin(), bytes.end(), lastWritten_.begin(), lastWritten_.end());
+        sendNumber_ = resend ? sendNumber_ + 1 : 1;
+        lastWritten_.assign(bytes.begin(), bytes.end());
+        log_->sent(bytes, sendNumber_);
+    }
     MSComm1.output(bytes);
 }
 
 void RadioLink::continueExchange(std::span<const std::uint8_t> bytes) {
     received_.extend(bytes);
+    if (log_) {
+        log_->sent(bytes, sendNumber_);
+    }
     MSComm1.output(bytes);
 }
 
 void RadioLink::pull() {
     if (MSComm1.inBufferCount() > 0) {
-        received_.append(MSComm1.input());
+        const std::vector<std::uint8_t> bytes = MSComm1.input();
+        if (log_) {
+            log_->received(bytes);
+        }
+        received_.append(bytes);
     }
 }
 
@@ -138,6 +160,24 @@ void RadioLink::waitForBytes(int count) {
 
 void RadioLink::record(int awaited, int received) {
     lastExchange_ = {awaited, received, received_.dropped(), received_.echoBroken()};
+    if (log_) {
+        log_->exchangeEnded(awaited, received, received_.dropped(), received_.echoBroken());
+    }
+}
+
+int RadioLink::logged(int status) const {
+    if (log_) {
+        log_->reply(status);
+    }
+    return status;
+}
+
+int RadioLink::ReadReply(int echoLength) const {
+    return logged(shortReplyCode(echoLength));
+}
+
+int RadioLink::ReadStatusReply(int echoLength) const {
+    return logged(statusReplyCode(echoLength));
 }
 
 int RadioLink::SendPacket(int mode) {
@@ -197,7 +237,7 @@ int RadioLink::SendPacket(int mode) {
     return count;
 }
 
-int RadioLink::ReadReply(int echoLength) const {
+int RadioLink::shortReplyCode(int echoLength) const {
     requireBytes(RxBuffer, echoLength, wire::kShortReplySize);
     const auto at = static_cast<std::size_t>(echoLength);
     if (RxBuffer[at + 2] != wire::CR || RxBuffer[at + 3] != wire::LF) {
@@ -211,7 +251,7 @@ int RadioLink::ReadReply(int echoLength) const {
     return reply::Other;
 }
 
-int RadioLink::ReadStatusReply(int echoLength) const {
+int RadioLink::statusReplyCode(int echoLength) const {
     requireBytes(RxBuffer, echoLength, wire::kStatusReplySize);
     const auto at = static_cast<std::size_t>(echoLength);
     if (RxBuffer[at] != wire::CR || RxBuffer[at + 1] != wire::LF || RxBuffer[at + 4] != wire::CR ||

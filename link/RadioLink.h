@@ -9,6 +9,7 @@
 
 #include "common/WireProtocol.h"
 #include "link/EchoAlignedBuffer.h"
+#include "link/ExchangeLog.h"
 #include "link/LineChoice.h"
 #include "link/ReplyTimer.h"
 #include "link/SerialPort.h"
@@ -87,6 +88,8 @@ class RadioLink {
     void noteFailure(std::string reason) { failure_ = std::move(reason); }
     // What the last exchange brought back.
     const ExchangeRecord& lastExchange() const { return lastExchange_; }
+    // Writes every exchange to `log` from now on; nullptr stops it.
+    void setLog(ExchangeLog* log) { log_ = log; }
 
   private:
     friend class PortSession;
@@ -102,11 +105,18 @@ class RadioLink {
     // Moves what the port has received into the exchange's buffer.
     void pull();
     void record(int awaited, int received);
+    int shortReplyCode(int echoLength) const;
+    int statusReplyCode(int echoLength) const;
+    int logged(int status) const;
 
     EchoAlignedBuffer received_;
     ExchangeRecord lastExchange_;
     std::string failure_;
     bool busy_ = false;
+    ExchangeLog* log_ = nullptr;
+    std::string settings_;                   // the line settings last written, for the log
+    std::vector<std::uint8_t> lastWritten_;  // what the last exchange began with, for the log
+    int sendNumber_ = 0;                     // 1 for new bytes, one more for each resend of them
 };
 
 }  // namespace rkt5

@@ -93,6 +93,15 @@ void frmMain::refreshPortDevices() {
 
 frmMain::~frmMain() = default;
 
+bool frmMain::startExchangeLog(const std::string& path) {
+    if (!exchangeLog_.open(path, "rkt5-updater",
+                           [this](int number) { return serialPort_.names().deviceFor(number); })) {
+        return false;
+    }
+    link_.setLog(&exchangeLog_);
+    return true;
+}
+
 bool frmMain::optBPS(int index) const {
     return optBPSButtons.at(static_cast<std::size_t>(index))->isChecked();
 }

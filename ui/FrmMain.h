@@ -10,6 +10,7 @@
 #include "flash/FlashPanel.h"
 #include "flash/Sequences.h"
 #include "image/FlashImage.h"
+#include "link/ExchangeLog.h"
 #include "link/LineChoice.h"
 #include "link/PortMenu.h"
 #include "link/QtSerialPort.h"
@@ -56,6 +57,8 @@ class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
     void setProgress(int row) override;
 
     RadioLink& link() { return link_; }
+    // Starts a log of every exchange at `path`; false when the file cannot be written.
+    bool startExchangeLog(const std::string& path);
     const FlashImage& image() const { return image_; }
     bool operationRunning() const { return running_; }
     int hiddenActivateCounter() const { return hiddenActivateCounter_; }
@@ -104,6 +107,7 @@ class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
     FlashImage image_;
     QtSerialPort serialPort_;
     RadioLink link_;
+    ExchangeLog exchangeLog_;
     FlashContext context_;
     PortMenu menu_;
     int hiddenActivateCounter_ = 0;

@@ -1,9 +1,10 @@
 // rkt5-updater: the operator's window.
 //
-//   rkt5-updater [--port COMn=DEVICE]... [--quit-when-shown]
+//   rkt5-updater [--port COMn=DEVICE]... [--log FILE] [--quit-when-shown]
 //
 // Each --port binds a COM number of the "COM" menu to a device (on Linux, a serial port such as
-// /dev/ttyUSB0, or the pseudo-terminal of the simulated transceiver). --quit-when-shown ends the
+// /dev/ttyUSB0, or the pseudo-terminal of the simulated transceiver). --log writes every exchange
+// to FILE, for a report. --quit-when-shown ends the
 // program once its window, with the image loaded, has painted itself: for timing start-up, and
 // for checking that an installed copy starts at all.
 
@@ -21,10 +22,11 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: rkt5-updater [--port COMn=DEVICE]... [--quit-when-shown]\n"
+    "usage: rkt5-updater [--port COMn=DEVICE]... [--log FILE] [--quit-when-shown]\n"
     "\n"
     "Opens the updater's window. Choose the port in the \"COM\" menu and press \"Start\".\n"
     "  --port COMn=DEVICE  the device that menu item COMn stands for (repeatable)\n"
+    "  --log FILE          write every exchange with the transceiver to FILE\n"
     "  --quit-when-shown   end as soon as the window is shown and ready\n";
 
 QIcon programIcon() {
@@ -44,6 +46,7 @@ int main(int argc, char** argv) {
 
     rkt5::PortNames names;
     bool quitWhenShown = false;
+    QString logPath;
     const QStringList args = QApplication::arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -53,6 +56,10 @@ int main(int argc, char** argv) {
         }
         if (arg == "--quit-when-shown") {
             quitWhenShown = true;
+            continue;
+        }
+        if (arg == "--log" && i + 1 < args.size()) {
+            logPath = args[++i];
             continue;
         }
         QString binding;
@@ -76,6 +83,10 @@ int main(int argc, char** argv) {
     rkt5::MessageBoxSink messages;
     rkt5::frmMain window(messages, std::move(names));
     messages.setParent(&window);
+    if (!logPath.isEmpty() && !window.startExchangeLog(logPath.toStdString())) {
+        std::fprintf(stderr, "rkt5-updater: cannot write the log '%s'\n", qPrintable(logPath));
+        return 1;
+    }
     window.Form_Load();
     if (quitWhenShown) {
         new rkt5::QuitAfterFirstPaint(window);

@@ -34,7 +34,7 @@ std::optional<int> pinFunctionIndex(const std::string& name) {
 
 std::vector<ArgParser::Option> linkParserOptions(const LinkOptionSet& set) {
     std::vector<ArgParser::Option> options{
-        {"--port", true}, {"--baud", true}, {"--timeout-ms", true}};
+        {"--port", true}, {"--baud", true}, {"--timeout-ms", true}, {"--log", true}};
     if (set.mode) {
         options.push_back({"--mode", true});
     }
@@ -89,6 +89,7 @@ bool readLinkOptions(const ArgParser& args, const LinkOptionSet& set, LinkOption
         }
         options.mode = static_cast<int>(*value);
     }
+    options.logPath = args.value("--log");
     if (set.image) {
         options.imagePath = args.value("--image");
         options.lenient = args.has("--lenient");

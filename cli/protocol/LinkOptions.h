@@ -14,6 +14,7 @@ struct LinkOptions {
     std::string port;    // device path or "COMn"
     int speedIndex = 2;  // the speed option: 0 9600, 1 38400, 2 57600
     std::chrono::milliseconds timeout{5000};
+    std::optional<std::string> logPath;    // --log: every exchange written to this file
     std::optional<std::string> imagePath;  // --image
     bool lenient = false;                  // --lenient: load the image as the window does
     std::string pinNumberText;             // --access-word, or --pin for the pin command

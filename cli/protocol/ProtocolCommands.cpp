@@ -84,7 +84,8 @@ constexpr std::string_view kCommonOptions =
     "  --port DEVICE       the transceiver's serial port: a device path or COMn (required)\n"
     "  --baud N            line speed 9600, 38400 or 57600 (default 57600); modes 0 and 1\n"
     "                      leave the port at its last speed when 57600 is chosen\n"
-    "  --timeout-ms N      how long to wait for each answer (default 5000)\n";
+    "  --timeout-ms N      how long to wait for each answer (default 5000)\n"
+    "  --log FILE          write every exchange to FILE (time, bytes in hex, replies, sends)\n";
 constexpr std::string_view kImageOptions =
     "  --image FILE        write FILE (S-records; Intel HEX when the name ends in \"hex\")\n"
     "                      instead of the built-in EG5.000 firmware; a file that fails\n"
@@ -227,6 +228,16 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
 
     RadioLink link(port, choice);
     link.Timer1.setInterval(options.timeout);
+    ExchangeLog log;
+    if (options.logPath) {
+        if (!log.open(*options.logPath, "rkt5-flash " + std::string(command.name),
+                      [&port](int number) { return port.names().deviceFor(number); })) {
+            io.err << "rkt5-flash " << command.name << ": cannot write the log '"
+                   << *options.logPath << "'\n";
+            return kExitFailed;
+        }
+        link.setLog(&log);
+    }
     TerminalProgress progress(standardErrorIsTerminal() ? stderr : nullptr);
     TerminalPanel panel(options.pinNumberText, options.pinFunction, progress);
     FlashContext context{link, *image, panel};

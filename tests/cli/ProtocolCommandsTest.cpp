@@ -150,17 +150,31 @@ TEST_F(FlashProtocolCommands, ImageThatFailsTheCheckOrDoesNotLoadStopsBeforeTheL
     EXPECT_TRUE(transceiver->receivedMessages().empty());
 }
 
-TEST_F(FlashProtocolCommands, LenientReadingWritesAFileTheCheckRefuses) {
-    start();
+TEST_F(FlashProtocolCommands, LenientReadingWritesAFileTheCheckRefusesAndTheLogShowsEachSend) {
+    // The first answer to the block is cut short: the block goes out twice.
+    start({.faults = {{.kind = MessageKind::Program,
+                       .occurrence = 1,
+                       .action = sim::Fault::Action::PartialReply,
+                       .count = 0}}});
     // Two records on lines ended by LF alone: the window's reading takes them as one line and
     // writes only the first.
     const std::string lf = dir.write("lf.mot",
-                                     "S2140C0000000102030405060708090A0B0C0D0E0F5F\nS2140C001000010"
-                                     "2030405060708090A0B0C0D0E0F4F\n");
+                                     "S2140C0000000102030405060708090A0B0C0D0E0F67\nS2140C001000010"
+                                     "2030405060708090A0B0C0D0E0F57\n");
     EXPECT_EQ(run("macro --image '" + lf + "'").exitCode, 1);
     EXPECT_TRUE(transceiver->receivedMessages().empty());
-    EXPECT_EQ(run("macro --lenient --image '" + lf + "'").out, "Completed.\n");
-    EXPECT_EQ(count(MessageKind::Program), 1u);
+    const std::string log = dir.file("exchanges.log");
+    EXPECT_EQ(run("macro --lenient --image '" + lf + "' --log '" + log + "'").out, "Completed.\n");
+    EXPECT_EQ(count(MessageKind::Program), 2u);
+
+    const std::string text = test::readBytes(log);
+    EXPECT_TRUE(text.starts_with("# rkt5-flash macro")) << text.substr(0, 200);
+    for (const std::string& expected :
+         {std::string("# Qt "), "open COM1 (" + transceiver->portPath() + "), 57600,n,8,1",
+          std::string("sent, send 1, 512 bytes: FF FE 50 47 0C 00"), std::string("send 2, 512"),
+          std::string("reply PG, status 5"), std::string("close")}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    }
 }
 
 }  // namespace
