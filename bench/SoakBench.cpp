@@ -1,0 +1,127 @@
+// Back-to-back whole updates for minutes, as a window left open all day would run them, against
+// a transceiver that misbehaves at random: how the runs end, whether any success was false, and
+// whether the process holds more file descriptors or memory at the end than after its first run.
+//
+//   rkt5-bench-soak [SECONDS]     (default 120)
+//
+// One link and one port serve every run, as in the window; each run gets a new simulated
+// transceiver on a new pseudo-terminal (its threads and descriptors come and go with it), faults
+// drawn with the run's number as the seed, answers unpaced.
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "firmware/FirmwareLines.h"
+#include "flash/FlashPanel.h"
+#include "flash/Sequences.h"
+#include "image/StartupImage.h"
+#include "link/MenuLineChoice.h"
+#include "link/QtSerialPort.h"
+#include "sim/PtyTransceiver.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class QuietPanel : public rkt5::FlashPanel {
+  public:
+    std::string txtPinNumber() const override { return {}; }
+    bool portOption(int index) const override { return index == 3; }
+    void showAddress(const std::string&) override {}
+    void setProgress(int) override {}
+};
+
+long openDescriptors() {
+    long count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+double residentMb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024 * 1024);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto duration = std::chrono::seconds(argc > 1 ? std::max(1, std::atoi(argv[1])) : 120);
+    int qtArgc = 1;
+    QCoreApplication application(qtArgc, argv);
+
+    auto image = std::make_unique<rkt5::FlashImage>();
+    auto table = std::make_unique<rkt5::FirmwareTable>();
+    rkt5::buildStartupImage(*image, *table);
+    rkt5::QtSerialPort port;
+    rkt5::MenuLineChoice choice;
+    rkt5::RadioLink link(port, choice);
+    link.Timer1.setInterval(250ms);  // unpaced answers come at once
+    QuietPanel panel;
+    rkt5::FlashContext context{link, *image, panel};
+
+    std::map<std::string, int> outcomes;
+    int runs = 0, falseSuccesses = 0, escaped = 0, leftOpen = 0;
+    long fdsAfterFirst = 0;
+    double residentAfterFirst = 0;
+    const auto start = std::chrono::steady_clock::now();
+    // One update against a new transceiver, which is gone again when this returns.
+    const auto runOnce = [&](std::uint32_t seed) {
+        rkt5::sim::PtyTransceiver transceiver(
+            {.pace = false, .randomFaultRate = 0.04, .seed = seed, .randomLateDelay = 400ms});
+        port.names().bind(1, transceiver.portPath());
+        try {
+            const rkt5::Outcome outcome = rkt5::startSequence(context);
+            ++outcomes[outcome.message.text];
+            if (outcome.succeeded) {
+                const auto flash = transceiver.flashMemory();
+                for (std::size_t i = 0; i < rkt5::wire::kTopBlockStart - rkt5::wire::kFlashBase;
+                     ++i) {
+                    if (flash[i] != (image->cells()[i] & 0xFF)) {
+                        ++falseSuccesses;
+                        break;
+                    }
+                }
+            }
+        } catch (...) {
+            ++escaped;  // an operation must never let an error out
+        }
+        leftOpen += port.portOpen();
+    };
+    while (runs == 0 || std::chrono::steady_clock::now() - start < duration) {
+        runOnce(static_cast<std::uint32_t>(++runs));
+        if (runs == 1) {
+            fdsAfterFirst = openDescriptors();
+            residentAfterFirst = residentMb();
+        }
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    std::printf("%d whole updates in %.0f s against a transceiver with 4%% random faults\n\n", runs,
+                seconds);
+    std::printf("| outcome | runs |\n|---|---:|\n");
+    for (const auto& [message, count] : outcomes) {
+        std::printf("| %s | %d |\n", message.c_str(), count);
+    }
+    std::printf("\n| check | value |\n|---|---:|\n");
+    std::printf("| false successes | %d |\n| errors escaped | %d |\n| port left open | %d |\n",
+                falseSuccesses, escaped, leftOpen);
+    std::printf("| open descriptors after run 1 / at the end | %ld / %ld |\n", fdsAfterFirst,
+                openDescriptors());
+    std::printf("| resident memory after run 1 / at the end | %.1f MB / %.1f MB |\n",
+                residentAfterFirst, residentMb());
+    return falseSuccesses + escaped + leftOpen == 0 ? 0 : 1;
+}
