@@ -121,8 +121,8 @@ int main(int argc, char** argv) {
     if (!quick) {
         runs.push_back({57600, 0});
         runs.push_back({57600, 0, 50});
-        runs.push_back({57600, 0, 0, 16});
-        runs.push_back({57600, 0, 0, 0, true});
+        runs.push_back({.baud = 57600, .blocks = 0, .adapterLatencyMs = 16});
+        runs.push_back({.baud = 57600, .blocks = 0, .log = true});
     }
     runs.push_back({38400, kPartialBlocks});
     runs.push_back({9600, kPartialBlocks});

@@ -13,6 +13,7 @@
 #include "cli/FileCheckReport.h"
 #include "image/FlashImage.h"
 #include "image/RegionChecksum.h"
+#include "image/TextLines.h"
 
 namespace rkt5::cli {
 
@@ -114,7 +115,13 @@ int runCheck(std::span<const std::string_view> argv, const CommandIo& io) {
         io.out << kCheckUsage;
         return kExitOk;
     }
-    return reportFileProblems(args.positional()[0], io.out) ? kExitOk : kExitFailed;
+    const std::string& path = args.positional()[0];
+    const std::optional<std::string> text = readFileText(path);
+    if (!text) {
+        io.out << path << ": cannot be read\n";
+        return kExitFailed;
+    }
+    return reportFileProblems(path, *text, io.out) ? kExitOk : kExitFailed;
 }
 
 constexpr Command kImageCommands[] = {

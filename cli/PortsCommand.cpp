@@ -1,7 +1,6 @@
 // rkt5-flash ports: the serial ports the system has, the COM number each gets, and whether it
 // can be opened now.
 
-#include <QCoreApplication>
 #include <QSerialPort>
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +10,7 @@
 
 #include "cli/ArgParser.h"
 #include "cli/Command.h"
+#include "cli/CommandApplication.h"
 #include "common/RunTimeError.h"
 #include "link/OpenFailure.h"
 #include "link/PortNames.h"
@@ -87,12 +87,9 @@ int runPorts(std::span<const std::string_view> argv, const CommandIo& io) {
         return kExitUsage;
     }
 
-    int argc = 1;
-    char name[] = "rkt5-flash";
-    char* appArgv[] = {name, nullptr};
-    QCoreApplication application(argc, appArgv);
+    const CommandApplication application;
     const std::vector<SystemPort> system = describeSystemPorts();
-    names.setListedPorts(systemSerialPorts());
+    names.setListedPorts(devicesOf(system));
     const auto described = [&system](const std::string& device) -> const SystemPort* {
         const auto found = std::find_if(system.begin(), system.end(),
                                         [&](const SystemPort& p) { return p.device == device; });

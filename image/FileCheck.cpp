@@ -97,6 +97,15 @@ class Checker {
         return true;
     }
 
+    // The sum of the record's bytes before its last, the checksum.
+    unsigned sumBeforeChecksum() const {
+        unsigned sum = 0;
+        for (std::size_t i = 0; i + 1 < bytes_.size(); ++i) {
+            sum += bytes_[i];
+        }
+        return sum;
+    }
+
     void sRecord(std::string_view text, int number) {
         if (text[0] != 'S') {
             problem(number, "not an S-record: does not start with \"S\"");
@@ -121,11 +130,7 @@ class Checker {
             problem(number, "too short for its address and checksum");
             return;
         }
-        unsigned sum = 0;
-        for (std::size_t i = 0; i + 1 < bytes_.size(); ++i) {
-            sum += bytes_[i];
-        }
-        const unsigned expected = ~sum & 0xFFu;
+        const unsigned expected = ~sumBeforeChecksum() & 0xFFu;
         if (bytes_.back() != expected) {
             problem(number, "checksum is " + hexByte(bytes_.back()) + ", the record needs " +
                                 hexByte(expected));
@@ -155,11 +160,7 @@ class Checker {
                                 std::to_string(bytes_.size() < 5 ? 0 : bytes_.size() - 5));
             return;
         }
-        unsigned sum = 0;
-        for (std::size_t i = 0; i + 1 < bytes_.size(); ++i) {
-            sum += bytes_[i];
-        }
-        const unsigned expected = (0x100u - (sum & 0xFFu)) & 0xFFu;
+        const unsigned expected = (0x100u - (sumBeforeChecksum() & 0xFFu)) & 0xFFu;
         if (bytes_.back() != expected) {
             problem(number, "checksum is " + hexByte(bytes_.back()) + ", the record needs " +
                                 hexByte(expected));

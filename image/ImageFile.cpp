@@ -61,12 +61,7 @@ ImageLoadOutcome loadImageText(FlashImage& image, std::string_view text, ImageFi
 }
 
 ImageLoadOutcome LoadImageFile(FlashImage& image, const std::string& path) {
-    std::optional<std::string> text;
-    try {
-        text = readFileText(path);
-    } catch (const std::exception&) {
-        text.reset();  // too large to hold
-    }
+    const std::optional<std::string> text = readFileText(path);
     if (!text) {
         ImageLoadOutcome outcome;
         outcome.message = fileOpenErrorMessage();

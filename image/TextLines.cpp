@@ -1,5 +1,6 @@
 #include "image/TextLines.h"
 
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -20,10 +21,14 @@ std::optional<std::string> readFileText(const std::string& path) {
     if (size < 0)
         return std::nullopt;
     in.seekg(0, std::ios::beg);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    if (size > 0 && !in.read(text.data(), size))
-        return std::nullopt;
-    return text;
+    try {
+        std::string text(static_cast<std::size_t>(size), '\0');
+        if (size > 0 && !in.read(text.data(), size))
+            return std::nullopt;
+        return text;
+    } catch (const std::exception&) {
+        return std::nullopt;  // too large to hold
+    }
 }
 
 }  // namespace rkt5

@@ -73,9 +73,6 @@ void ExchangeLog::reply(int status) {
 }
 
 void ExchangeLog::line(std::string_view what, std::span<const std::uint8_t> bytes) {
-    if (!out_.is_open()) {
-        return;
-    }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     char stamp[24];

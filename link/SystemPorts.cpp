@@ -22,12 +22,16 @@ std::vector<SystemPort> describeSystemPorts() {
     return ports;
 }
 
-std::vector<std::string> systemSerialPorts() {
+std::vector<std::string> devicesOf(const std::vector<SystemPort>& ports) {
     std::vector<std::string> devices;
-    for (const SystemPort& port : describeSystemPorts()) {
+    for (const SystemPort& port : ports) {
         devices.push_back(port.device);
     }
     return devices;
+}
+
+std::vector<std::string> systemSerialPorts() {
+    return devicesOf(describeSystemPorts());
 }
 
 }  // namespace rkt5

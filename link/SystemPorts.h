@@ -19,7 +19,10 @@ struct SystemPort {
 // The serial ports the system lists now.
 std::vector<SystemPort> describeSystemPorts();
 
-// The same, by the device paths that open them.
+// The device paths that open `ports`.
+std::vector<std::string> devicesOf(const std::vector<SystemPort>& ports);
+
+// The serial ports the system lists now, by their device paths.
 std::vector<std::string> systemSerialPorts();
 
 }  // namespace rkt5

@@ -6,7 +6,6 @@
 #include <unistd.h>
 #endif
 
-#include <QCoreApplication>
 #include <array>
 #include <cstdio>
 #include <ostream>
@@ -14,8 +13,8 @@
 
 #include "cli/ArgParser.h"
 #include "cli/Command.h"
+#include "cli/CommandApplication.h"
 #include "cli/CommandImage.h"
-#include "cli/FileCheckReport.h"
 #include "cli/protocol/LinkOptions.h"
 #include "cli/protocol/TerminalPanel.h"
 #include "common/RunTimeError.h"
@@ -196,19 +195,7 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
         return kExitUsage;
     }
 
-    int argc = 1;
-    char name[] = "rkt5-flash";
-    char* appArgv[] = {name, nullptr};
-    QCoreApplication application(argc, appArgv);
-
-    // A file the strict check finds fault with never reaches the transceiver.
-    if (command.needsImage && options.imagePath && !options.lenient &&
-        !reportFileProblems(*options.imagePath, io.err)) {
-        io.err << "rkt5-flash " << command.name << ": " << *options.imagePath
-               << " fails the file check; nothing was sent (--lenient loads it as the window "
-                  "does)\n";
-        return kExitFailed;
-    }
+    const CommandApplication application;
 
     QtSerialPort port;
     MenuLineChoice choice;
@@ -220,8 +207,11 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
         io.err << "rkt5-flash " << command.name << ": --port: " << bad.what() << "\n";
         return kExitUsage;
     }
-    std::unique_ptr<FlashImage> image = command.needsImage ? commandImage(options.imagePath, io.err)
-                                                           : std::make_unique<FlashImage>();
+    // A file the strict check finds fault with never reaches the transceiver.
+    const ImageReading reading = options.lenient ? ImageReading::Lenient : ImageReading::Checked;
+    std::unique_ptr<FlashImage> image = command.needsImage
+                                            ? commandImage(options.imagePath, io.err, reading)
+                                            : std::make_unique<FlashImage>();
     if (!image) {
         return kExitFailed;
     }
