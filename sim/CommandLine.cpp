@@ -138,6 +138,25 @@ Options:
   --random-late-ms N    how late a randomly late answer comes (default 6000)
   --help                show this text
 
+What it answers where the transceiver's own answer is not known:
+  - an unknown text command, text of 64 bytes without a CR, a packet with a bad checksum or
+    unknown letters, any packet outside flash mode: NG CR LF
+  - an unknown 20-byte frame, an OK frame with no row frame before it, a row over flash that
+    is not erased (on its OK frame): an NG frame; an NG frame: an OK frame, the row dropped
+  - a BE list with an address that names no erase block: NG, nothing erased; a PG block
+    not on a 1024-byte boundary or over flash that is not erased: NG, nothing written
+  - ZR~P with a pin other than 00 to 31 or a function other than 0 to 3: CR LF NG CR LF;
+    function 3 reads 00 (out low), 01 (out high), 02 (in low) or 03 (in high)
+  - text commands are understood in every mode, and FF FE BE/PG/ED is a packet in every mode
+  - a message that pauses is dropped: after 2 s, 0.2 s inside a frame, 10 s after the first
+    half of a packet
+  - when the last client closes the port, its unfinished message, answers still on their way
+    and a row awaiting its OK frame are dropped; the mode stays, as each panel step opens
+    the port anew
+  - every byte is echoed as it arrives; with faults that take the echo (silent, drop-echo,
+    corrupt-echo, --random-faults) it waits until the message is named: its fourth byte, or
+    the CR of a text command
+
 Exit status: 0 after an interrupt, 2 for a bad argument, 1 when no port can be opened.
 )";
 }

@@ -1,5 +1,6 @@
 #include "sim/FaultPlan.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace rkt5::sim {
@@ -57,6 +58,14 @@ MessageFaults FaultPlan::next(MessageKind kind) {
         drawRandom(faults);
     }
     return faults;
+}
+
+bool FaultPlan::touchesEcho() const {
+    return randomRate_ > 0.0 || std::any_of(rules_.begin(), rules_.end(), [](const Fault& rule) {
+               return rule.action == Fault::Action::Silent ||
+                      rule.action == Fault::Action::DropEcho ||
+                      rule.action == Fault::Action::CorruptEcho;
+           });
 }
 
 // Raw engine output only (no std:: distributions), so a seed gives the same faults with every

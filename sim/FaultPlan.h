@@ -39,6 +39,10 @@ class FaultPlan {
     // Counts one more message of `kind` and returns the faults for it.
     MessageFaults next(MessageKind kind);
 
+    // True when some message may lose or change its echo: silent, drop-echo, corrupt-echo or
+    // random faults.
+    bool touchesEcho() const;
+
   private:
     static constexpr std::size_t kKindCount = static_cast<std::size_t>(MessageKind::Unknown) + 1;
 

@@ -24,6 +24,15 @@ bool startsWith(const std::vector<std::uint8_t>& bytes, std::size_t offset,
            std::equal(head.begin(), head.end(), bytes.begin() + offset);
 }
 
+// FF FE and the letters of a flash packet.
+bool isPacketHead(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() < 4 || bytes[0] != wire::kPacketHead0 || bytes[1] != wire::kPacketHead1) {
+        return false;
+    }
+    const std::string_view letters(reinterpret_cast<const char*>(bytes.data()) + 2, 2);
+    return letters == "BE" || letters == "PG" || letters == "ED";
+}
+
 bool textIs(const std::vector<std::uint8_t>& bytes, std::string_view command) {
     return bytes.size() == command.size() &&
            std::equal(command.begin(), command.end(), bytes.begin());
@@ -44,6 +53,7 @@ void MessageFramer::push(std::uint8_t byte, Framing framing, Clock::time_point n
                 break;
             case Framing::Frame1:
                 shape_ = byte == static_cast<std::uint8_t>(wire::kMode1Prefix[0]) ? Shape::Frame
+                         : byte == wire::kPacketHead0                             ? Shape::Packet
                                                                                   : Shape::Text;
                 break;
         }
@@ -69,6 +79,13 @@ void MessageFramer::push(std::uint8_t byte, Framing framing, Clock::time_point n
                 shape_ = Shape::Text;
             } else {
                 if (size == prefixLength() + 4) {
+                    if (framing_ == Framing::Frame0 && isPacketHead(bytes_)) {
+                        // A flash packet after a mode 0 connect: FF FE and its letters are no
+                        // row frame of the top block, which mode 0 never writes.
+                        shape_ = Shape::Packet;
+                        classifyPacket();
+                        return;
+                    }
                     classifyFrame();
                 }
                 complete_ = size == expectedLength();
@@ -151,7 +168,10 @@ bool MessageFramer::stale(Clock::time_point now) const {
         return false;
     }
     const bool halfPacket = shape_ == Shape::Packet && bytes_.size() == wire::kPacketFirstHalf;
-    return now - lastByte_ > (halfPacket ? kHalfPacketIdleGap : kIdleGap);
+    const auto gap = halfPacket               ? kHalfPacketIdleGap
+                     : shape_ == Shape::Frame ? kFrameIdleGap
+                                              : kIdleGap;
+    return now - lastByte_ > gap;
 }
 
 void MessageFramer::reset() {

@@ -9,10 +9,13 @@
 //  - Frame framing (modes 0 and 1): 20-byte frames, behind "CL~" in mode 1, named by their head.
 //    A message whose first bytes cannot begin a frame (no frame starts with "Z" or "F", and in
 //    mode 1 every frame starts "CL~") is read as a text command instead, so an updater that
-//    starts over with "ZR~..." or "FL" is understood whatever mode it left behind.
+//    starts over with "ZR~..." or "FL" is understood whatever mode it left behind. FF FE with
+//    the letters of a flash packet is a flash packet in these modes too.
 //
 // Resynchronisation: a partial message is dropped when the line stays idle for longer than any
-// correct updater pauses inside one message (stale()).
+// correct updater pauses inside one message (stale()). A frame goes out in one write and takes
+// milliseconds, so a pause inside one ends it soon: a text command after a cut-off frame is
+// read as the command it is.
 
 #include <chrono>
 #include <cstddef>
@@ -36,6 +39,7 @@ class MessageFramer {
     // Between the halves of a flash packet the updater waits for the first half's echo, up to
     // its reply time-out (5 s), so a half packet is kept for longer.
     static constexpr std::chrono::milliseconds kHalfPacketIdleGap{10000};
+    static constexpr std::chrono::milliseconds kFrameIdleGap{200};
 
     bool empty() const { return bytes_.empty(); }
     // Starts a message (when empty) with the framing of the current mode, then adds the byte.

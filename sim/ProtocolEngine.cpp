@@ -79,7 +79,8 @@ ProtocolEngine::ProtocolEngine(const SimulatorOptions& options)
     : regionOther_(options.regionOther),
       programTime_(options.programTime),
       flash_(options.initialFlash ? FlashMemory(*options.initialFlash) : FlashMemory()),
-      faultPlan_(options.faults, options.randomFaultRate, options.seed, options.randomLateDelay) {}
+      faultPlan_(options.faults, options.randomFaultRate, options.seed, options.randomLateDelay),
+      echoWaitsForKind_(faultPlan_.touchesEcho()) {}
 
 Framing ProtocolEngine::framing() const {
     switch (mode_) {
@@ -104,10 +105,13 @@ EngineOutput ProtocolEngine::receive(std::span<const std::uint8_t> bytes, Clock:
         if (!faults_ && framer_.kind()) {
             faults_ = faultPlan_.next(*framer_.kind());
         }
-        // Nothing is echoed before the message is named, since a fault may silence its echo;
-        // the updater writes each message in one go, so this holds bytes back only briefly.
+        // Each byte is echoed as it arrives. A fault that may take the echo holds it back until
+        // the message is named (its fourth byte, or the CR of a text command); the updater
+        // writes each message in one go, so that is brief.
+        if (faults_ || !echoWaitsForKind_) {
+            releaseEcho(echo, faults_ ? *faults_ : MessageFaults{});
+        }
         if (faults_) {
-            releaseEcho(echo);
             if (faults_->hangUpAfter && framer_.bytes().size() >= *faults_->hangUpAfter) {
                 // The line drops at once: nothing more of this read goes out or is read.
                 dropPartial();
@@ -132,6 +136,11 @@ void ProtocolEngine::lineLost() {
     }
 }
 
+void ProtocolEngine::clientClosed() {
+    lineLost();
+    pendingRow_.reset();
+}
+
 void ProtocolEngine::dropPartial() {
     // A message cut short fits no kind; the log keeps its bytes for whoever investigates.
     log_.push_back({MessageKind::Unknown, framer_.bytes(), 0});
@@ -140,17 +149,17 @@ void ProtocolEngine::dropPartial() {
     echoed_ = 0;
 }
 
-void ProtocolEngine::releaseEcho(Bytes& echo) {
+void ProtocolEngine::releaseEcho(Bytes& echo, const MessageFaults& faults) {
     const Bytes& bytes = framer_.bytes();
     const std::size_t total = framer_.expectedLength();
     const std::size_t prefix = framer_.prefixLength();
     for (; echoed_ < bytes.size(); ++echoed_) {
         // Dropped echo bytes are the last ones of the message.
-        if (faults_->silent || echoed_ + faults_->dropEcho >= total) {
+        if (faults.silent || echoed_ + faults.dropEcho >= total) {
             continue;
         }
         std::uint8_t byte = bytes[echoed_];
-        if (faults_->corruptEchoAt && *faults_->corruptEchoAt + prefix == echoed_) {
+        if (faults.corruptEchoAt && *faults.corruptEchoAt + prefix == echoed_) {
             byte = static_cast<std::uint8_t>(~byte);
         }
         echo.push_back(byte);

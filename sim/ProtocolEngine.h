@@ -47,6 +47,10 @@ class ProtocolEngine {
     // The line was dropped (hang-up): a message in progress is gone; the mode stays, as the real
     // transceiver stays in flash mode when the cable is pulled.
     void lineLost();
+    // The last client closed the port: a message in progress and a row awaiting its OK frame
+    // are gone, so the next client starts on a quiet line. The mode stays: the transceiver
+    // never sees the port close, and the panel's steps each open the port anew.
+    void clientClosed();
 
     Mode mode() const { return mode_; }
     const FlashMemory& flash() const { return flash_; }
@@ -54,7 +58,7 @@ class ProtocolEngine {
     void clearLog() { log_.clear(); }
 
   private:
-    void releaseEcho(std::vector<std::uint8_t>& echo);
+    void releaseEcho(std::vector<std::uint8_t>& echo, const MessageFaults& faults);
     void finishMessage(EngineOutput& out, std::vector<std::uint8_t>& echo, int lineSpeed);
     void dropPartial();
     std::vector<std::uint8_t> carryOut(MessageKind kind, const std::vector<std::uint8_t>& bytes,
@@ -74,6 +78,7 @@ class ProtocolEngine {
     FlashMemory flash_;
     IoPins pins_;
     FaultPlan faultPlan_;
+    bool echoWaitsForKind_;  // a fault may take the echo, which it can only before it goes out
     MessageFramer framer_;
     std::optional<MessageFaults> faults_;  // of the message being framed, once its kind is known
     std::size_t echoed_ = 0;               // bytes of that message already echoed

@@ -1,12 +1,14 @@
 #include "sim/PseudoTerminal.h"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 #include <utility>
 
@@ -65,6 +67,12 @@ PseudoTerminal::PseudoTerminal() {
         if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) {
             fail("fcntl O_NONBLOCK");
         }
+        // After the simulator's own slave is open, so that only clients count.
+        watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (watch_ >= 0 && inotify_add_watch(watch_, path_.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+            ::close(watch_);
+            watch_ = -1;
+        }
     } catch (...) {
         if (slave_ >= 0) {
             ::close(slave_);
@@ -78,6 +86,38 @@ PseudoTerminal::~PseudoTerminal() {
     // Master first: that is what the client sees as the line going down.
     ::close(master_);
     ::close(slave_);
+    if (watch_ >= 0) {
+        ::close(watch_);
+    }
+}
+
+bool PseudoTerminal::clientLeft() {
+    if (watch_ < 0) {
+        return false;
+    }
+    bool left = false;
+    alignas(inotify_event) std::array<char, 1024> events{};
+    for (;;) {
+        const ssize_t count = ::read(watch_, events.data(), events.size());
+        if (count <= 0) {
+            return left;
+        }
+        for (ssize_t at = 0; at < count;) {
+            inotify_event event{};
+            std::memcpy(&event, events.data() + at, sizeof event);
+            at += static_cast<ssize_t>(sizeof event + event.len);
+            if (event.mask & IN_OPEN) {
+                ++openClients_;
+            } else if ((event.mask & IN_CLOSE) && openClients_ > 0) {
+                left = left || openClients_ == 1;
+                --openClients_;
+            }
+        }
+    }
+}
+
+void PseudoTerminal::discardUnread() {
+    tcflush(slave_, TCIFLUSH);
 }
 
 int PseudoTerminal::clientSpeed() const {

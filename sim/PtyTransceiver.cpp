@@ -60,9 +60,13 @@ struct PtyTransceiver::Impl {
     }
 
     void serve();
+    // One read of what the client wrote, or with `all` everything there is.
+    void readInput(std::vector<std::uint8_t>& buffer, bool all);
     void handleInput(std::span<const std::uint8_t> bytes, Clock::time_point now);
     void writeDue(Clock::time_point now);
     void hangUp();
+    // The last client closed the port: the next one finds nothing left of it on the line.
+    void startQuiet();
     void saveFlash();
     void updateLink();
     void removeLink();
@@ -94,29 +98,60 @@ void PtyTransceiver::Impl::serve() {
         if (wake) {
             timeout = toTimespec(*wake - now);
         }
-        pollfd fds[2] = {
+        pollfd fds[3] = {
             {pty->master(), static_cast<short>(POLLIN | (writeBlocked ? POLLOUT : 0)), 0},
             {wakeFd, POLLIN, 0},
+            {pty->clientWatch(), POLLIN, 0},
         };
-        if (ppoll(fds, 2, wake ? &timeout : nullptr, nullptr) < 0 && errno != EINTR) {
+        if (ppoll(fds, 3, wake ? &timeout : nullptr, nullptr) < 0 && errno != EINTR) {
             std::perror("rkt5-sim: poll");
             return;
         }
         if (fds[1].revents != 0) {
             return;
         }
+        // A client that closed the port may have written just before: those bytes are its own
+        // and are read first. When another client opened the port meanwhile, the line is the
+        // new one's: its bytes follow its opening, and an updater only closes after its answer.
+        const bool left = pty->clientLeft();
+        const bool lastBytes = left && !pty->clientPresent();
+        if (left && !lastBytes) {
+            startQuiet();
+        }
         if (fds[0].revents & POLLOUT) {
             writeBlocked = false;
         }
-        if (fds[0].revents & POLLIN) {
-            const ssize_t count = ::read(pty->master(), buffer.data(), buffer.size());
-            if (count > 0) {
-                received += static_cast<std::size_t>(count);
-                handleInput(std::span(buffer.data(), static_cast<std::size_t>(count)),
-                            Clock::now());
-            }
+        if ((fds[0].revents & POLLIN) || lastBytes) {
+            readInput(buffer, lastBytes);
+        }
+        if (lastBytes) {
+            startQuiet();
         }
     }
+}
+
+void PtyTransceiver::Impl::readInput(std::vector<std::uint8_t>& buffer, bool all) {
+    for (;;) {
+        const ssize_t count = ::read(pty->master(), buffer.data(), buffer.size());
+        if (count <= 0) {
+            return;
+        }
+        received += static_cast<std::size_t>(count);
+        handleInput(std::span(buffer.data(), static_cast<std::size_t>(count)), Clock::now());
+        if (!all) {
+            return;
+        }
+    }
+}
+
+void PtyTransceiver::Impl::startQuiet() {
+    pacer.clear();
+    writeBlocked = false;
+    {
+        std::lock_guard lock(mutex);
+        engine.clientClosed();
+    }
+    pty->discardUnread();
 }
 
 void PtyTransceiver::Impl::handleInput(std::span<const std::uint8_t> bytes, Clock::time_point now) {

@@ -256,11 +256,43 @@ TEST(Frames, RowOverProgrammedFlashIsRefused) {
     EXPECT_EQ(flashAt(h, 0xC0000), 0x00);
 }
 
+// Any button may be pressed in any order, so a packet after a frame connect is still a packet.
+TEST(Frames, AFlashPacketAfterAFrameConnectIsFramedAsAPacket) {
+    for (const std::string_view connect : {"ZR~E\r", "FL\r"}) {
+        EngineHarness h;
+        h.send(connect);
+        EXPECT_EQ(h.answerTo(packet("ED")), bytesOf("NG\r\n")) << connect;
+        EXPECT_EQ(h.engine.log().back().kind, MessageKind::End) << connect;
+        EXPECT_EQ(h.answerTo("ZR~FLASH\r"), bytesOf("CT\r\n")) << connect;
+    }
+}
+
 // ---- Resynchronisation -------------------------------------------------------------------
+
+TEST(Resync, ATextCommandAfterACutOffFrameIsUnderstood) {
+    EngineHarness h;
+    h.send("ZR~E\r");
+    const Bytes row = rowFrame(0xC000, 0x11);
+    h.send(Bytes(row.begin(), row.begin() + 9));
+    h.advance(MessageFramer::kFrameIdleGap + 1ms);
+    EXPECT_EQ(h.answerTo("ZR~FLASH\r"), bytesOf("CT\r\n"));
+}
+
+TEST(Resync, TheNextClientFindsNoPartialMessageOrPendingRow) {
+    EngineHarness h;
+    h.send("ZR~E\r");
+    h.send(rowFrame(0xC000, 0x11));
+    h.engine.clientClosed();
+    EXPECT_EQ(h.engine.mode(), ProtocolEngine::Mode::Frame0) << "closing the port left the mode";
+    EXPECT_EQ(h.answerTo(kOkFrame), kNgFrameAnswer) << "a row of the last client was written";
+    h.send("ZR~RK");
+    h.engine.clientClosed();
+    EXPECT_EQ(h.answerTo("ZR~FLASH\r"), bytesOf("CT\r\n"));
+}
 
 TEST(Resync, PartialTextIsDroppedAfterAnIdleGap) {
     EngineHarness h;
-    EXPECT_TRUE(h.send("ZR~RK").empty()) << "echo before the message was named";
+    EXPECT_EQ(h.send("ZR~RK"), bytesOf("ZR~RK")) << "each byte is echoed as it arrives";
     h.advance(MessageFramer::kIdleGap + 1ms);
     EXPECT_EQ(h.answerTo("ZR~FLASH\r"), bytesOf("CT\r\n"));
     EXPECT_EQ(h.engine.log().front().kind, MessageKind::Unknown);
@@ -271,7 +303,7 @@ TEST(Resync, WithoutAGapThePiecesAreOneMessage) {
     EngineHarness h;
     h.send("ZR~RK");
     h.advance(100ms);
-    EXPECT_EQ(h.send("-T5EG\r"), bytesOf("ZR~RK-T5EG\r\r\nOK\r\n"));
+    EXPECT_EQ(h.send("-T5EG\r"), bytesOf("-T5EG\r\r\nOK\r\n"));
 }
 
 TEST(Resync, HalfPacketWaitsForTheUpdatersTimeOut) {

@@ -97,6 +97,27 @@ TEST(PtyTransceiver, ServesOneClientAfterAnother) {
     }
 }
 
+// A client that gives up and closes leaves nothing for the next one: neither its half-written
+// command nor the answer still on its way.
+TEST(PtyTransceiver, TheNextClientStartsOnAQuietLine) {
+    SimulatorOptions options = unpaced();
+    options.faults.push_back(parseFault("model:1:late=200"));
+    PtyTransceiver sim(options);
+    {
+        RawClient raw(sim.portPath());
+        ASSERT_TRUE(raw.write("ZR~RK-T5EG\r"));
+        EXPECT_EQ(raw.read(11), bytesOf("ZR~RK-T5EG\r"));
+    }
+    {
+        RawClient raw(sim.portPath());
+        ASSERT_TRUE(raw.write("ZR~RK"));
+        EXPECT_EQ(raw.read(5), bytesOf("ZR~RK")) << "no echo before the CR";
+    }
+    RawClient raw(sim.portPath());
+    ASSERT_TRUE(raw.write("ZR~FLASH\r"));
+    EXPECT_EQ(raw.read(64, 600ms), bytesOf("ZR~FLASH\rCT\r\n"));
+}
+
 TEST(PtyTransceiver, HangUpDropsTheLineAndMovesThePortAndTheLink) {
     const fs::path dir = scratchDirectory("hangup");
     SimulatorOptions options = unpaced();
