@@ -160,19 +160,26 @@ class Checker {
                                 std::to_string(bytes_.size() < 5 ? 0 : bytes_.size() - 5));
             return;
         }
+        const std::size_t count = bytes_[0];
+        // The window refuses these whatever their type.
+        if (count > FlashImage::kColumns) {
+            problem(number, "more than 16 data bytes: the window refuses the record");
+        } else if (count == 0 && text != ":00000001FF") {
+            problem(number,
+                    "no data bytes: the window refuses such a record unless it reads "
+                    "\":00000001FF\" exactly");
+        }
         const unsigned expected = (0x100u - (sumBeforeChecksum() & 0xFFu)) & 0xFFu;
         if (bytes_.back() != expected) {
             problem(number, "checksum is " + hexByte(bytes_.back()) + ", the record needs " +
                                 hexByte(expected));
         }
-        const std::size_t count = bytes_[0];
         const std::uint32_t offset = static_cast<std::uint32_t>(bytes_[1] << 8 | bytes_[2]);
         switch (bytes_[3]) {
             case 0x00: {
                 const std::uint32_t address = segmentBase_ + offset;
-                if (count > FlashImage::kColumns) {
-                    problem(number, "more than 16 data bytes: the window refuses the record");
-                } else if (address % FlashImage::kColumns + count > FlashImage::kColumns) {
+                if (count <= FlashImage::kColumns &&
+                    address % FlashImage::kColumns + count > FlashImage::kColumns) {
                     problem(number,
                             "data runs past the end of its 16-byte row: the window "
                             "refuses the record");

@@ -15,10 +15,10 @@ struct FileProblem {
 
 // Everything wrong with a firmware text, as a strict reader sees it: records that are not
 // records, characters that are not hexadecimal, byte counts that do not match the line, bad
-// checksums, record types the window refuses, data outside 0xC0000-0xFFFFF, records that overlap,
-// data after the end record, lines ended by LF alone (the window, which ends lines at CR, would
-// read the rest of the file as that one line) and a file without data. Lines end here at CR LF,
-// CR or LF, so that the lines after such a line are still checked.
+// checksums, record types and lengths the window refuses, data outside 0xC0000-0xFFFFF, records
+// that overlap, data after the end record, lines ended by LF alone (the window, which ends lines
+// at CR, would read the rest of the file as that one line) and a file without data. Lines end
+// here at CR LF, CR or LF, so that the lines after such a line are still checked.
 std::vector<FileProblem> checkImageText(std::string_view text, ImageFileFormat format);
 
 }  // namespace rkt5

@@ -85,6 +85,15 @@ INSTANTIATE_TEST_SUITE_P(
              H,
              std::string(":02000002C0003C\r\n") + ":04000E001122334444\r\n",
              {"2: data runs past the end of its 16-byte row: the window refuses the record"}},
+        Case{"HexLengthsTheWindowRefuses",
+             H,
+             std::string(kGoodHex) + ":0000000000\r\n:11000003" + std::string(34, '0') +
+                 "EC\r\n:00000001ff\r\n",
+             {"3: no data bytes: the window refuses such a record unless it reads "
+              "\":00000001FF\" exactly",
+              "4: more than 16 data bytes: the window refuses the record",
+              "5: no data bytes: the window refuses such a record unless it reads "
+              "\":00000001FF\" exactly"}},
         Case{"HexWithoutColon",
              H,
              std::string(kGoodHex) + "10000000\r\n",
