@@ -1,6 +1,7 @@
 #include "cli/protocol/LinkOptions.h"
 
 #include <charconv>
+#include <utility>
 
 #include "link/SpeedOptions.h"
 
@@ -63,8 +64,10 @@ bool readLinkOptions(const ArgParser& args, const LinkOptionSet& set, LinkOption
 
     if (const auto baud = args.value("--baud")) {
         const auto value = wholeNumber(*baud);
-        const auto index =
-            value ? SpeedOptions::indexForBaud(static_cast<int>(*value)) : std::nullopt;
+        // A number beyond int must not wrap onto an offered speed.
+        const auto index = value && std::in_range<int>(*value)
+                               ? SpeedOptions::indexForBaud(static_cast<int>(*value))
+                               : std::nullopt;
         if (!index) {
             error = "--baud must be 9600, 38400 or 57600, not '" + *baud + "'";
             return false;

@@ -96,6 +96,7 @@ TEST_F(FlashProtocolCommands, UsageErrorsNameTheArgumentAndSendNothing) {
     const std::string port = " --port " + transceiver->portPath();
     for (const Case& c :
          {Case{"connect --mode 3", "--mode"}, Case{"update --baud 1200", "--baud"},
+          Case{"update --baud 4294976896", "--baud"},  // 2^32 + 9600
           Case{"update --timeout-ms soon", "--timeout-ms"},
           Case{"update --timeout-ms 0", "--timeout-ms"},
           Case{"pin --function sideways", "--function"}, Case{"update --colour red", "--colour"}}) {
