@@ -10,9 +10,10 @@ packages=(
     fonts-ipafont-gothic
 )
 if [ "${1:-}" = "--tests" ]; then
-    # GoogleTest, the independent tools the loaders are cross-checked against, and what checks
-    # the menu entry and builds the Debian package.
+    # GoogleTest, the independent tools the loaders are cross-checked against, what checks
+    # the menu entry and builds the Debian package, and clang with libFuzzer for the fuzz targets.
     packages+=(libgtest-dev libgmock-dev srecord binutils desktop-file-utils dpkg-dev)
+    packages+=(clang libclang-rt-14-dev)
 fi
 
 missing=()
