@@ -21,12 +21,47 @@ void LinePacer::enqueue(std::span<const std::uint8_t> bytes, Clock::duration byt
     if (bytes.empty()) {
         return;
     }
-    Clock::time_point due = std::max(lineFree_, now) + gapBefore;
+    if (gapBefore > Clock::duration::zero()) {
+        const Clock::time_point ready = std::max(lineFree_, now) + gapBefore;
+        const auto later = std::find_if(held_.begin(), held_.end(),
+                                        [ready](const HeldPiece& p) { return p.ready > ready; });
+        held_.insert(later, {{bytes.begin(), bytes.end()}, byteTime, ready});
+        return;
+    }
+    Clock::time_point due = std::max(lineFree_, now);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         due += byteTime;
         queue_.push_back({bytes[i], due, i + 1 == bytes.size()});
     }
     lineFree_ = due;
+}
+
+void LinePacer::release(Clock::time_point now) {
+    while (!held_.empty() && held_.front().ready <= now) {
+        insert(held_.front());
+        held_.erase(held_.begin());
+    }
+}
+
+void LinePacer::insert(const HeldPiece& piece) {
+    // Bytes due by the time the piece is ready have gone out; it follows them.
+    const auto at = std::find_if(queue_.begin(), queue_.end(),
+                                 [&](const Slot& s) { return s.due > piece.ready; });
+    Clock::time_point due =
+        at == queue_.begin() ? piece.ready : std::max(piece.ready, (at - 1)->due);
+    std::vector<Slot> slots;
+    for (std::size_t i = 0; i < piece.bytes.size(); ++i) {
+        due += piece.byteTime;
+        slots.push_back({piece.bytes[i], due, i + 1 == piece.bytes.size()});
+    }
+    const auto first = queue_.insert(at, slots.begin(), slots.end());
+    // What was to follow moves back behind it.
+    for (auto slot = first + static_cast<std::ptrdiff_t>(slots.size()); slot != queue_.end();
+         ++slot) {
+        due = std::max(slot->due, due + piece.byteTime);
+        slot->due = due;
+    }
+    lineFree_ = std::max(lineFree_, due);
 }
 
 std::pair<std::size_t, LinePacer::Clock::time_point> LinePacer::heldBatch() const {
@@ -65,6 +100,14 @@ void LinePacer::remove(std::size_t count) {
 }
 
 std::optional<LinePacer::Clock::time_point> LinePacer::nextWake(Clock::time_point now) const {
+    const auto wake = queueWake(now);
+    if (held_.empty()) {
+        return wake;
+    }
+    return wake ? std::min(*wake, held_.front().ready) : held_.front().ready;
+}
+
+std::optional<LinePacer::Clock::time_point> LinePacer::queueWake(Clock::time_point now) const {
     if (queue_.empty()) {
         return std::nullopt;
     }
@@ -85,6 +128,7 @@ std::optional<LinePacer::Clock::time_point> LinePacer::nextWake(Clock::time_poin
 
 void LinePacer::clear() {
     queue_.clear();
+    held_.clear();
     lineFree_ = {};
 }
 

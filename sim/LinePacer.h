@@ -4,6 +4,10 @@
 // the one before it, on an absolute schedule, so waking late never stretches the total.
 // Intermediate bytes go out in batches a few milliseconds apart (cheap for both sides); the last
 // byte of each piece goes out exactly when due, because that is the byte the updater waits for.
+//
+// A piece that comes after a pause (an answer the transceiver is slow to give) is held until it is
+// ready and then goes out between the bytes already on their way, as the transceiver's UART sends
+// it: it never holds back the echo of what the updater sends meanwhile, and it may land inside it.
 
 #include <chrono>
 #include <cstddef>
@@ -33,18 +37,23 @@ class LinePacer {
     // Time one byte takes at `bitsPerSecond` with 8N1 framing.
     static Clock::duration byteTime(int bitsPerSecond);
 
-    // Queues `bytes`; the first is due one byte time after max(line free, now) + gapBefore.
+    // Queues `bytes`; the first is due one byte time after max(line free, now). With a gap, the
+    // piece is ready `gapBefore` after that and is held until release() reaches that time.
     void enqueue(std::span<const std::uint8_t> bytes, Clock::duration byteTime,
                  Clock::duration gapBefore, Clock::time_point now);
+
+    // Puts the held pieces that are ready by `now` on the line, behind the bytes that went out
+    // before they were ready and ahead of the rest.
+    void release(Clock::time_point now);
 
     // The bytes due at `now`, from the front of the queue; remove() what was written.
     std::vector<std::uint8_t> due(Clock::time_point now) const;
     void remove(std::size_t count);
 
-    // When to come back to write more; none when the queue is empty.
+    // When to come back to write more or release a held piece; none when nothing is queued.
     std::optional<Clock::time_point> nextWake(Clock::time_point now) const;
 
-    bool empty() const { return queue_.empty(); }
+    bool empty() const { return queue_.empty() && held_.empty(); }
     void clear();
 
   private:
@@ -57,7 +66,16 @@ class LinePacer {
         Clock::time_point due;
         bool lastOfPiece;
     };
+    struct HeldPiece {
+        std::vector<std::uint8_t> bytes;
+        Clock::duration byteTime;
+        Clock::time_point ready;
+    };
+    std::optional<Clock::time_point> queueWake(Clock::time_point now) const;
+    void insert(const HeldPiece& piece);
+
     std::deque<Slot> queue_;
+    std::vector<HeldPiece> held_;   // in the order they are ready
     Clock::time_point lineFree_{};  // when the last queued byte has gone out
     Clock::duration latency_{};
 };

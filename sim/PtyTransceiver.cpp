@@ -182,6 +182,7 @@ void PtyTransceiver::Impl::handleInput(std::span<const std::uint8_t> bytes, Cloc
 }
 
 void PtyTransceiver::Impl::writeDue(Clock::time_point now) {
+    pacer.release(now);
     if (writeBlocked) {
         return;
     }

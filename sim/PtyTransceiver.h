@@ -3,9 +3,10 @@
 // The simulated RK-T5 behind a pseudo-terminal, served from its own thread. Tests create one
 // in-process; the rkt5-sim program wraps it for the terminal, the demo and the benchmarks.
 //
-// Output leaves in order, like bytes from one UART: an answer held back (a late fault, the
-// programming time) holds back the echo of whatever the client sends next. What goes out while
-// no client has the port open stays in the pseudo-terminal and reaches the next one to open it.
+// Output leaves like bytes from one UART: every byte is echoed as it arrives, and an answer the
+// transceiver is slow to give (a late fault, the programming time) goes out when it is ready,
+// between the echo bytes of whatever the client sends meanwhile. What goes out while no client
+// has the port open stays in the pseudo-terminal and reaches the next one to open it.
 
 #include <chrono>
 #include <cstddef>

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "sim/LinePacer.h"
 
 namespace rkt5::sim {
@@ -37,12 +39,23 @@ TEST(LinePacer, ScheduleIsAbsoluteSoLateWritesDoNotStretchIt) {
     EXPECT_EQ(pacer.due(t0 + 101ms).size(), 1u);
 }
 
-TEST(LinePacer, GapDelaysThePieceAfterThePreviousOneHasGoneOut) {
+TEST(LinePacer, APieceAfterAGapGoesOutWhenReadyBetweenTheBytesOnTheirWay) {
     LinePacer pacer;
-    pacer.enqueue(bytes(4), 1ms, 0ms, t0);
-    pacer.enqueue(bytes(2), 1ms, 30ms, t0);
-    EXPECT_EQ(pacer.due(t0 + 34ms).size(), 4u);
-    EXPECT_EQ(pacer.due(t0 + 35ms).size(), 5u);
+    pacer.enqueue(std::vector<std::uint8_t>(4, 'e'), 1ms, 0ms, t0);
+    pacer.enqueue(std::vector<std::uint8_t>(2, 'A'), 1ms, 30ms, t0);
+    // The next echo is not held back by the answer still being prepared...
+    pacer.enqueue(std::vector<std::uint8_t>(10, 'n'), 1ms, 0ms, t0 + 30ms);
+    pacer.release(t0 + 34ms);
+    EXPECT_EQ(pacer.due(t0 + 33ms), std::vector<std::uint8_t>({'e', 'e', 'e', 'e', 'n', 'n', 'n'}));
+    // ...and the answer lands inside it, pushing the rest back.
+    const std::vector<std::uint8_t> line = pacer.due(t0 + 42ms);
+    EXPECT_EQ(std::string(line.begin(), line.end()), "eeeennnnAAnnnnnn");
+
+    LinePacer held;
+    held.enqueue(bytes(2), 1ms, 30ms, t0);
+    EXPECT_EQ(held.nextWake(t0), t0 + 30ms) << "woken to release it";
+    held.clear();
+    EXPECT_TRUE(held.empty());
 }
 
 TEST(LinePacer, WakesInBatchesButExactlyForTheLastByteOfAPiece) {
