@@ -57,10 +57,10 @@ void loadEndPacket(RadioLink& link) {
 
 // One round of the exchanges an update starts with: model check, connect, and a flash packet.
 void roundWithTheLinksWait(RadioLink& link, Tally& tally) {
-    tally.failures += link.CheckModel() != rkt5::reply::OK;
-    tally.failures += link.ConnectRadio(2) != rkt5::reply::CT;
+    tally.failures += link.CheckModel().status != rkt5::Reply::OK;
+    tally.failures += link.ConnectRadio(rkt5::ProtocolMode::Mode2).status != rkt5::Reply::CT;
     link.openPortIfClosed();
-    tally.failures += link.SendPacket(2) < 1036;
+    tally.failures += link.SendPacket(rkt5::ProtocolMode::Mode2) < 1036;
     link.closePortIfOpen();
     tally.exchanges += 3;
 }
@@ -74,7 +74,7 @@ void spinUntil(RadioLink& link, int count) {
 }
 
 int spinningTextExchange(RadioLink& link, std::string_view text, int awaited) {
-    link.ApplyLineSettings(2);
+    link.ApplyLineSettings(rkt5::ProtocolMode::Mode2);
     link.openPortIfClosed();
     link.MSComm1.output({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     link.Timer1.arm();
@@ -87,7 +87,7 @@ int spinningTextExchange(RadioLink& link, std::string_view text, int awaited) {
 }
 
 int spinningPacket(RadioLink& link) {
-    link.ApplyLineSettings(2);
+    link.ApplyLineSettings(rkt5::ProtocolMode::Mode2);
     link.openPortIfClosed();
     const std::span<const std::uint8_t> packet = link.PacketBuffer;
     link.MSComm1.output(packet.first(512));

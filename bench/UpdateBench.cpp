@@ -23,13 +23,13 @@
 #include "bench/ChildProcess.h"
 #include "common/WireProtocol.h"
 #include "firmware/FirmwareLines.h"
+#include "flash/FlashPacket.h"
 #include "image/FlashImage.h"
 #include "image/StartupImage.h"
 #include "sim/PtyTransceiver.h"
 
 namespace {
 
-constexpr int kRowsPerBlock = 64;
 constexpr int kLastRowWithoutAccessWord = rkt5::wire::kTopBlockStart / 16 - 1;
 constexpr int kPartialBlocks = 32;
 
@@ -59,16 +59,12 @@ std::string writePartialImage(const rkt5::FlashImage& image, int blocks, const s
     std::ofstream out(path);
     int written = 0;
     for (int row = rkt5::FlashImage::kFirstRow;
-         row <= kLastRowWithoutAccessWord && written < blocks; row += kRowsPerBlock) {
-        bool hasData = false;
-        for (int r = row; r < row + kRowsPerBlock; ++r) {
-            hasData = hasData || image.RowHasData(r);
-        }
-        if (!hasData) {
+         row <= kLastRowWithoutAccessWord && written < blocks; row += rkt5::kRowsPerBlock) {
+        if (!rkt5::blockHasData(image, row)) {
             continue;
         }
         ++written;
-        for (int r = row; r < row + kRowsPerBlock; ++r) {
+        for (int r = row; r < row + rkt5::kRowsPerBlock; ++r) {
             const unsigned address = static_cast<unsigned>(r) * 16;
             unsigned sum = 20 + (address >> 16) + ((address >> 8) & 0xFF) + (address & 0xFF);
             char line[64];
@@ -90,13 +86,8 @@ std::string writePartialImage(const rkt5::FlashImage& image, int blocks, const s
 int blocksWithData(const rkt5::FlashImage& image) {
     int blocks = 0;
     for (int row = rkt5::FlashImage::kFirstRow; row <= kLastRowWithoutAccessWord;
-         row += kRowsPerBlock) {
-        for (int r = row; r < row + kRowsPerBlock; ++r) {
-            if (image.RowHasData(r)) {
-                ++blocks;
-                break;
-            }
-        }
+         row += rkt5::kRowsPerBlock) {
+        blocks += rkt5::blockHasData(image, row) ? 1 : 0;
     }
     return blocks;
 }

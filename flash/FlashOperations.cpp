@@ -1,5 +1,6 @@
 #include "flash/FlashOperations.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 
@@ -14,7 +15,6 @@ namespace rkt5 {
 
 namespace {
 
-constexpr int kMode = 2;
 constexpr int kEchoLength = static_cast<int>(wire::kPacketSize);
 // The echo and the "XY" CR LF answer.
 constexpr int kReplyComplete = kEchoLength + static_cast<int>(wire::kShortReplySize);
@@ -23,63 +23,47 @@ constexpr int kFaultStatus = -1;
 constexpr int kNoAcceptedAnswer = 1;
 
 // Sends the packet in PacketBuffer up to `sends` times and returns the first accepted reply code,
-// or kNoAcceptedAnswer when none came, with the reason kept on the link. Resends go out at once:
-// the exchange's own time-out is the only pause.
-int sendPacketUntilAccepted(RadioLink& link, const std::string& what, int sends,
-                            std::initializer_list<int> accepted) {
+// or kNoAcceptedAnswer with the reason when none came. Resends go out at once: the exchange's own
+// time-out, or the rest of a try whose echo came back wrong, is the only pause.
+StatusResult sendPacketUntilAccepted(RadioLink& link, const std::string& what, int sends,
+                                     std::initializer_list<Reply> accepted) {
     for (int attempt = 0; attempt < sends; ++attempt) {
-        const int count = link.SendPacket(kMode);
-        if (count < 0) {
-            return kNoAcceptedAnswer;
-        }
-        if (count >= kReplyComplete) {
-            const int code = link.ReadReply(kEchoLength);
-            for (const int good : accepted) {
-                if (code == good) {
-                    return code;
-                }
+        if (link.SendPacket(ProtocolMode::Mode2) >= kReplyComplete) {
+            const Reply code = link.ReadReply(kEchoLength);
+            if (std::ranges::find(accepted, code) != accepted.end()) {
+                return {statusOf(code), {}};
             }
         }
     }
-    link.noteFailure(what + ", " + std::to_string(sends) +
-                     " sends: " + answerProblem(link, kEchoLength, wire::kShortReplySize));
-    return kNoAcceptedAnswer;
-}
-
-bool blockHasData(const FlashImage& image, int firstRow) {
-    for (int row = firstRow; row < firstRow + kRowsPerBlock; ++row) {
-        if (image.RowHasData(row)) {
-            return true;
-        }
-    }
-    return false;
+    return {kNoAcceptedAnswer, what + ", " + std::to_string(sends) + " sends: " +
+                                   answerProblem(link, kEchoLength, wire::kShortReplySize)};
 }
 
 // Runs one packet step as an operation of the link: refused while another one runs, the port
 // closed and every fault turned into -1 on the way out.
 template <typename Step>
-int packetStep(RadioLink& link, Step step) {
+StatusResult packetStep(RadioLink& link, Step step) {
     return runOperation(link, kFaultStatus, [&] {
-        link.ApplyLineSettings(kMode);
+        link.ApplyLineSettings(ProtocolMode::Mode2);
         return step();
     });
 }
 
 }  // namespace
 
-int EraseFlash(FlashContext& context) {
+StatusResult EraseFlash(FlashContext& context) {
     RadioLink& link = context.link;
     return packetStep(link, [&] {
         buildErasePacket(link.PacketBuffer, isAccessWord(context.panel.txtPinNumber()));
         link.openPortIfClosed();
         return sendPacketUntilAccepted(link, "erase packet \"BE\"", kEraseSends,
-                                       {reply::OK, reply::BE});
+                                       {Reply::OK, Reply::BE});
     });
 }
 
-int WriteFlash(FlashContext& context) {
+StatusResult WriteFlash(FlashContext& context) {
     RadioLink& link = context.link;
-    return packetStep(link, [&] {
+    return packetStep(link, [&]() -> StatusResult {
         link.openPortIfClosed();
         const int lastRow = isAccessWord(context.panel.txtPinNumber()) ? FlashImage::kLastRow
                                                                        : kLastRowBelowTopBlock;
@@ -90,24 +74,24 @@ int WriteFlash(FlashContext& context) {
                 continue;
             }
             buildProgramPacket(link.PacketBuffer, context.image, row);
-            const int code =
+            StatusResult sent =
                 sendPacketUntilAccepted(link, "block " + addressText(row) + " (\"PG\")",
-                                        kWriteSends, {reply::OK, reply::PG});
-            if (code == kNoAcceptedAnswer) {
-                return kNoAcceptedAnswer;
+                                        kWriteSends, {Reply::OK, Reply::PG});
+            if (sent.status == kNoAcceptedAnswer) {
+                return sent;
             }
         }
-        return 0;
+        return {0, {}};
     });
 }
 
-int LeaveFlashMode(FlashContext& context) {
+StatusResult LeaveFlashMode(FlashContext& context) {
     RadioLink& link = context.link;
     return packetStep(link, [&] {
         buildEndPacket(link.PacketBuffer);
         link.openPortIfClosed();
         return sendPacketUntilAccepted(link, "end packet \"ED\"", kLeaveSends,
-                                       {reply::OK, reply::ED});
+                                       {Reply::OK, Reply::ED});
     });
 }
 

@@ -17,11 +17,8 @@ inline constexpr int kEraseSends = 3;
 inline constexpr int kWriteSends = 10;
 inline constexpr int kLeaveSends = 10;
 
-int EraseFlash(FlashContext& context);
-int WriteFlash(FlashContext& context);
-int LeaveFlashMode(FlashContext& context);
-
-// Rows per "PG" block: 1024 bytes in rows of 16.
-inline constexpr int kRowsPerBlock = static_cast<int>(wire::kBlockSize) / FlashImage::kColumns;
+StatusResult EraseFlash(FlashContext& context);
+StatusResult WriteFlash(FlashContext& context);
+StatusResult LeaveFlashMode(FlashContext& context);
 
 }  // namespace rkt5

@@ -59,13 +59,21 @@ void buildProgramPacket(FlashPacket& packet, const FlashImage& image, int row) {
     packet[wire::kProgramAddressOffset + 1] = static_cast<std::uint8_t>(address >> 8);
     packet[wire::kProgramAddressOffset + 2] = static_cast<std::uint8_t>(address);
     std::size_t offset = wire::kProgramDataOffset;
-    constexpr int kBlockRows = static_cast<int>(wire::kBlockSize) / FlashImage::kColumns;
-    for (int r = row; r < row + kBlockRows; ++r) {
+    for (int r = row; r < row + kRowsPerBlock; ++r) {
         for (int column = 0; column < FlashImage::kColumns; ++column) {
             packet[offset++] = cellByte(image.cell(r, column));
         }
     }
     sealPacket(packet);
+}
+
+bool blockHasData(const FlashImage& image, int firstRow) {
+    for (int row = firstRow; row < firstRow + kRowsPerBlock; ++row) {
+        if (image.RowHasData(row)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void buildEndPacket(FlashPacket& packet) {

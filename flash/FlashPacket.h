@@ -13,6 +13,12 @@ namespace rkt5 {
 // packet survives into the next.
 using FlashPacket = std::array<std::uint8_t, wire::kPacketSize>;
 
+// Rows per "PG" block: 1024 bytes in rows of 16.
+inline constexpr int kRowsPerBlock = static_cast<int>(wire::kBlockSize) / FlashImage::kColumns;
+
+// True when a row of the block from `firstRow` holds data: only such blocks are written.
+bool blockHasData(const FlashImage& image, int firstRow);
+
 // "BE": the eight erase blocks of 0xC0000-0xFEFFF, and the top block when `topBlock` is set.
 void buildErasePacket(FlashPacket& packet, bool topBlock);
 // "PG": the 1024 bytes of the 64 rows from `row` (a multiple of 64), behind their address.

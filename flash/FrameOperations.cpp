@@ -14,17 +14,18 @@ namespace rkt5 {
 namespace {
 
 constexpr int kFaultStatus = -1;
+constexpr int kNotDone = 1;
 
 // Bytes sent per frame in each mode: the echo the answer stands behind.
-int answerOffset(int mode) {
-    return static_cast<int>(mode == 0 ? wire::kFrameSize : wire::kMode1FrameSize);
+int answerOffset(ProtocolMode mode) {
+    return static_cast<int>(mode == ProtocolMode::Mode0 ? wire::kFrameSize : wire::kMode1FrameSize);
 }
 
-bool answerArrived(int count, int mode) {
+bool answerArrived(int count, ProtocolMode mode) {
     return count >= answerOffset(mode) + static_cast<int>(wire::kFrameReplySize);
 }
 
-std::string answerProblem(const RadioLink& link, int mode) {
+std::string answerProblem(const RadioLink& link, ProtocolMode mode) {
     return rkt5::answerProblem(link, answerOffset(mode), wire::kShortReplySize);
 }
 
@@ -32,7 +33,7 @@ std::string answerProblem(const RadioLink& link, int mode) {
 // written when the returned frame matched and the "OK" frame that follows is answered "OK".
 // A mismatch is reported with the "NG" frame, whose answer does not matter.
 // Returns why the try failed, or nothing when the row is written.
-std::string tryRow(FlashContext& context, int mode, int row) {
+std::string tryRow(FlashContext& context, ProtocolMode mode, int row) {
     RadioLink& link = context.link;
     BuildRowFrame(link.CommandFrame, context.image, row);
     if (!answerArrived(link.SendPacket(mode), mode)) {
@@ -41,7 +42,7 @@ std::string tryRow(FlashContext& context, int mode, int row) {
     if (CheckEcho(link.CommandFrame, link.RxBuffer, answerOffset(mode)) == 1) {
         BuildOkFrame(link.CommandFrame);
         if (answerArrived(link.SendPacket(mode), mode) &&
-            link.ReadReply(answerOffset(mode)) == reply::OK) {
+            link.ReadReply(answerOffset(mode)) == Reply::OK) {
             return {};
         }
         return "the \"OK\" frame: " + answerProblem(link, mode);
@@ -53,10 +54,9 @@ std::string tryRow(FlashContext& context, int mode, int row) {
 
 }  // namespace
 
-int SendCommand(FlashContext& context, std::string_view command, int mode,
-                [[maybe_unused]] int eraseArgument) {
+StatusResult SendCommand(FlashContext& context, std::string_view command, ProtocolMode mode) {
     RadioLink& link = context.link;
-    return runOperation(link, kFaultStatus, [&] {
+    return runOperation(link, kFaultStatus, [&]() -> StatusResult {
         link.ApplyLineSettings(mode);
         link.openPortIfClosed();
         if (command == "ERASE") {
@@ -64,30 +64,24 @@ int SendCommand(FlashContext& context, std::string_view command, int mode,
         } else if (command == "END") {
             BuildEndFrame(link.CommandFrame);
         } else {
-            link.noteFailure("\"" + std::string(command) + "\" is no command of this mode");
-            return 1;
+            return {kNotDone, "\"" + std::string(command) + "\" is no command of this mode"};
         }
         for (int attempt = 0; attempt < kFrameSends; ++attempt) {
-            const int count = link.SendPacket(mode);
-            if (count < 0) {
-                return 1;
-            }
-            if (answerArrived(count, mode)) {
-                const int code = link.ReadReply(answerOffset(mode));
-                if (code == reply::OK || code == reply::ED || code == reply::BE) {
-                    return code;
+            if (answerArrived(link.SendPacket(mode), mode)) {
+                const Reply code = link.ReadReply(answerOffset(mode));
+                if (code == Reply::OK || code == Reply::ED || code == Reply::BE) {
+                    return {statusOf(code), {}};
                 }
             }
         }
-        link.noteFailure("\"" + std::string(command) + "\" frame, " + std::to_string(kFrameSends) +
-                         " sends: " + answerProblem(link, mode));
-        return 1;
+        return {kNotDone, "\"" + std::string(command) + "\" frame, " + std::to_string(kFrameSends) +
+                              " sends: " + answerProblem(link, mode)};
     });
 }
 
-int WriteBlocks(FlashContext& context, int mode) {
+StatusResult WriteBlocks(FlashContext& context, ProtocolMode mode) {
     RadioLink& link = context.link;
-    return runOperation(link, kFaultStatus, [&] {
+    return runOperation(link, kFaultStatus, [&]() -> StatusResult {
         link.ApplyLineSettings(mode);
         link.openPortIfClosed();
         for (int row = FlashImage::kFirstRow; row <= kLastRowBelowTopBlock; ++row) {
@@ -101,13 +95,12 @@ int WriteBlocks(FlashContext& context, int mode) {
                     break;
                 }
                 if (attempt == kFrameSends) {
-                    link.noteFailure("row " + addressText(row) + ", " + std::to_string(attempt) +
-                                     " tries: " + problem);
-                    return 1;
+                    return {kNotDone, "row " + addressText(row) + ", " + std::to_string(attempt) +
+                                          " tries: " + problem};
                 }
             }
         }
-        return 0;
+        return {0, {}};
     });
 }
 

@@ -27,35 +27,35 @@ std::string portCommandText(const FlashPanel& panel) {
 
 }  // namespace
 
-int RunPortCommand(FlashContext& context) {
+ReplyResult RunPortCommand(FlashContext& context) {
     RadioLink& link = context.link;
-    return runOperation(link, reply::Other, [&] {
-        link.ApplyLineSettings(0);
+    return runOperation(link, Reply::Other, [&]() -> ReplyResult {
+        link.ApplyLineSettings(ProtocolMode::Mode0);
         const std::string command = portCommandText(context.panel);
         const int count = link.exchangeText(command, kAnswerComplete);
-        const int status =
-            count >= kAnswerComplete ? link.ReadStatusReply(kAnswerOffset) : reply::Other;
-        if (status == reply::Other) {
-            link.noteFailure("pin command (\"" + printableText(command) +
-                             "\"): " + answerProblem(link, kAnswerOffset, wire::kStatusReplySize));
+        const Reply status =
+            count >= kAnswerComplete ? link.ReadStatusReply(kAnswerOffset) : Reply::Other;
+        if (status != Reply::Other) {
+            return {status, {}};
         }
-        return status;
+        return {status, "pin command (\"" + printableText(command) +
+                            "\"): " + answerProblem(link, kAnswerOffset, wire::kStatusReplySize)};
     });
 }
 
-std::string portResultText(int result) {
+std::string portResultText(Reply result) {
     switch (result) {
-        case reply::OK:
+        case Reply::OK:
             return "OK";
-        case reply::NG:
+        case Reply::NG:
             return "NG";
-        case reply::Pin00:
+        case Reply::Pin00:
             return "L出力";
-        case reply::Pin01:
+        case Reply::Pin01:
             return "H出力";
-        case reply::Pin02:
+        case Reply::Pin02:
             return "L入力";
-        case reply::Pin03:
+        case Reply::Pin03:
             return "H入力";
         default:
             return "???";

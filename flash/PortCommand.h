@@ -10,9 +10,9 @@ namespace rkt5 {
 // the digit of the chosen function and CR, sent once. Returns the status of the six-byte answer
 // behind the 8-byte echo (0 OK, 1 NG, 9-12 the pin states, 13 RE), or 8 for anything else, a short
 // answer or a fault.
-int RunPortCommand(FlashContext& context);
+ReplyResult RunPortCommand(FlashContext& context);
 
 // The text the "GO" button shows for a result of RunPortCommand.
-std::string portResultText(int result);
+std::string portResultText(Reply result);
 
 }  // namespace rkt5

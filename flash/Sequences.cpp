@@ -5,7 +5,6 @@
 
 #include "flash/FlashOperations.h"
 #include "flash/FrameOperations.h"
-#include "link/FailureReason.h"
 
 namespace rkt5 {
 
@@ -14,7 +13,7 @@ namespace {
 // One step of one mode: the operation, the status that means success, and the texts the step's
 // button shows. The macros share the failure texts and end with texts of their own.
 struct StepEntry {
-    std::function<int(FlashContext&)> run;
+    std::function<StatusResult(FlashContext&)> run;
     int success;
     const char* successText;
     const char* failureText;
@@ -22,61 +21,64 @@ struct StepEntry {
 
 using ModeSteps = std::array<StepEntry, 4>;  // connect, erase, write, disconnect
 
-ModeSteps frameModeSteps(int mode, const char* writeText, const char* disconnectText) {
+// The connect as a step: its answer is its status.
+StatusResult connectStep(FlashContext& context, ProtocolMode mode) {
+    ReplyResult connected = context.link.ConnectRadio(mode);
+    return {statusOf(connected.status), std::move(connected.reason)};
+}
+
+ModeSteps frameModeSteps(ProtocolMode mode, const char* writeText, const char* disconnectText) {
     return {{
-        {[mode](FlashContext& c) { return c.link.ConnectRadio(mode); }, 0, "Connected.",
+        {[mode](FlashContext& c) { return connectStep(c, mode); }, 0, "Connected.",
          "Connect failed."},
-        {[mode](FlashContext& c) { return SendCommand(c, "ERASE", mode, 0); }, 0, "Erased.",
+        {[mode](FlashContext& c) { return SendCommand(c, "ERASE", mode); }, 0, "Erased.",
          "Erase failed."},
         {[mode](FlashContext& c) { return WriteBlocks(c, mode); }, 0, writeText, "Write failed."},
-        {[mode](FlashContext& c) { return SendCommand(c, "END", mode, 0); }, 0, disconnectText,
+        {[mode](FlashContext& c) { return SendCommand(c, "END", mode); }, 0, disconnectText,
          "Disconnect failed."},
     }};
 }
 
-const ModeSteps& stepsOf(int mode) {
+const ModeSteps& stepsOf(ProtocolMode mode) {
     static const std::array<ModeSteps, 3> table{
         // Mode 0 says "Disconnected" without a full stop; operators know its buttons that way.
-        frameModeSteps(0, "Write OK.", "Disconnected"),
-        frameModeSteps(1, "Write completed.", "Disconnected."),
+        frameModeSteps(ProtocolMode::Mode0, "Write OK.", "Disconnected"),
+        frameModeSteps(ProtocolMode::Mode1, "Write completed.", "Disconnected."),
         ModeSteps{{
-            {[](FlashContext& c) { return c.link.ConnectRadio(2); }, reply::CT, "Connected.",
-             "Connect failed."},
-            {EraseFlash, reply::BE, "Erased.", "Erase failed."},
+            {[](FlashContext& c) { return connectStep(c, ProtocolMode::Mode2); },
+             statusOf(Reply::CT), "Connected.", "Connect failed."},
+            {EraseFlash, statusOf(Reply::BE), "Erased.", "Erase failed."},
             {WriteFlash, 0, "Write OK.", "Write failed."},
-            {LeaveFlashMode, reply::ED, "Disconnected.", "Disconnect failed."},
+            {LeaveFlashMode, statusOf(Reply::ED), "Disconnected.", "Disconnect failed."},
         }},
     };
-    return table.at(static_cast<std::size_t>(mode));
+    return table[static_cast<std::size_t>(modeNumber(mode))];
 }
 
-// Why an operation that just returned `status` failed: the reason it kept, else the answer it
-// took as no success (mode 2's erase answered "OK", say).
-std::string failureReason(const RadioLink& link, int status) {
-    if (link.busy()) {
-        return std::string(kLinkBusyReason);
+// Why a step failed: the reason it gave, else the answer it took as no success (mode 2's erase
+// answered "OK", say).
+std::string failureReason(const StatusResult& result) {
+    if (!result.reason.empty()) {
+        return result.reason;
     }
-    if (!link.failure().empty()) {
-        return link.failure();
-    }
-    if (status >= 0 && status < static_cast<int>(reply::kShortReplies.size())) {
+    if (result.status >= 0 && result.status < statusOf(Reply::Other)) {
         return "the transceiver answered \"" +
-               std::string(reply::kShortReplies[static_cast<std::size_t>(status)]) + "\"";
+               std::string(replyName(static_cast<Reply>(result.status))) + "\"";
     }
     return {};
 }
 
 // Runs one step; a failure carries the step's text and the reason.
 std::optional<Outcome> failedStep(FlashContext& context, const StepEntry& step) {
-    const int status = step.run(context);
-    if (status == step.success) {
+    const StatusResult result = step.run(context);
+    if (result.status == step.success) {
         return std::nullopt;
     }
-    return Outcome{false, Message::ng(step.failureText), failureReason(context.link, status)};
+    return Outcome{false, Message::ng(step.failureText), failureReason(result)};
 }
 
 // Runs the four steps of a mode in order and stops at the first failure with its message.
-Outcome runUpdate(FlashContext& context, int mode, const char* completedText) {
+Outcome runUpdate(FlashContext& context, ProtocolMode mode, const char* completedText) {
     for (const StepEntry& step : stepsOf(mode)) {
         if (auto failure = failedStep(context, step)) {
             return *failure;
@@ -87,18 +89,18 @@ Outcome runUpdate(FlashContext& context, int mode, const char* completedText) {
 
 }  // namespace
 
-std::optional<Message> modelCheckFailure(int status) {
-    if (status == reply::OK) {
+std::optional<Message> modelCheckFailure(Reply status) {
+    if (status == Reply::OK) {
         return std::nullopt;
     }
-    return Message::ng(status == reply::RE ? "Region error" : "Error");
+    return Message::ng(status == Reply::RE ? "Region error" : "Error");
 }
 
 std::optional<Outcome> modelCheckStep(FlashContext& context) {
-    const int status = context.link.CheckModel();
-    if (auto failure = modelCheckFailure(status)) {
-        const std::string reason = status == reply::RE ? "the transceiver is of another region"
-                                                       : failureReason(context.link, status);
+    const ReplyResult checked = context.link.CheckModel();
+    if (auto failure = modelCheckFailure(checked.status)) {
+        const std::string reason =
+            checked.status == Reply::RE ? "the transceiver is of another region" : checked.reason;
         return Outcome{false, *failure, reason};
     }
     return std::nullopt;
@@ -108,22 +110,15 @@ Outcome startSequence(FlashContext& context) {
     if (auto failure = modelCheckStep(context)) {
         return *failure;
     }
-    return *macroSequence(context, 2);
+    return macroSequence(context, ProtocolMode::Mode2);
 }
 
-std::optional<Outcome> macroSequence(FlashContext& context, int index) {
-    switch (index) {
-        case 0:
-        case 1:
-            return runUpdate(context, index, "FLASH Memory writing completed.");
-        case 2:
-            return runUpdate(context, index, "Completed.");
-        default:
-            return std::nullopt;
-    }
+Outcome macroSequence(FlashContext& context, ProtocolMode mode) {
+    return runUpdate(context, mode,
+                     sendsFrames(mode) ? "FLASH Memory writing completed." : "Completed.");
 }
 
-Outcome stepButton(FlashContext& context, int mode, Step step) {
+Outcome stepButton(FlashContext& context, ProtocolMode mode, Step step) {
     const StepEntry& entry = stepsOf(mode).at(static_cast<std::size_t>(step));
     if (auto failure = failedStep(context, entry)) {
         return *failure;

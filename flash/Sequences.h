@@ -19,9 +19,9 @@ struct Outcome {
 
 enum class Step { Connect, Erase, Write, Disconnect };
 
-// The message for a model check's status: none for 0, "Region error" for a transceiver of
+// The message for a model check's status: none for OK, "Region error" for a transceiver of
 // another region, "Error" for anything else.
-std::optional<Message> modelCheckFailure(int status);
+std::optional<Message> modelCheckFailure(Reply status);
 
 // The model and region check as "Start" runs it first: its failure, or nothing when the
 // transceiver is of the right model and region.
@@ -30,11 +30,10 @@ std::optional<Outcome> modelCheckStep(FlashContext& context);
 // "Start": the model and region check, then the mode 2 update.
 Outcome startSequence(FlashContext& context);
 
-// A macro button: the whole update in the mode given by its index (0, 1 or 2). Any other index
-// runs nothing and has no message.
-std::optional<Outcome> macroSequence(FlashContext& context, int index);
+// A macro button: the whole update in the mode of its index.
+Outcome macroSequence(FlashContext& context, ProtocolMode mode);
 
 // One step button of the engineering panel: the step in the mode of its group.
-Outcome stepButton(FlashContext& context, int mode, Step step);
+Outcome stepButton(FlashContext& context, ProtocolMode mode, Step step);
 
 }  // namespace rkt5

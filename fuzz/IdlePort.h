@@ -12,7 +12,7 @@ namespace rkt5::fuzz {
 // A closed port on which nothing ever arrives, for the parts of the link that never touch it.
 class IdlePort : public SerialPort {
   public:
-    void setSettings(const std::string&) override {}
+    void setSettings(const LineSettings&) override {}
     bool portOpen() const override { return false; }
     void setCommPort(int) override {}
     void setPortOpen(bool) override {}

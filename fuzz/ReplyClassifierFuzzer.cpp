@@ -33,16 +33,16 @@ std::optional<int> statusOf(Classify classify) {
 
 // Whether the reply bytes at `at` are what a status other than Other says they are.
 bool isShortReply(const std::uint8_t* at, int status) {
-    if (status < reply::OK || status >= reply::Other) {
+    if (status < Reply::OK || status >= Reply::Other) {
         return false;
     }
-    const std::string_view letters = reply::kShortReplies[static_cast<std::size_t>(status)];
+    const std::string_view letters = Reply::kShortReplies[static_cast<std::size_t>(status)];
     return at[0] == letters[0] && at[1] == letters[1] && at[2] == wire::CR && at[3] == wire::LF;
 }
 
 bool isStatusReply(const std::uint8_t* at, int status) {
-    const bool known = status == reply::OK || status == reply::NG || status == reply::RE ||
-                       (status >= reply::Pin00 && status <= reply::Pin03);
+    const bool known = status == Reply::OK || status == Reply::NG || status == Reply::RE ||
+                       (status >= Reply::Pin00 && status <= Reply::Pin03);
     return known && at[0] == wire::CR && at[1] == wire::LF && at[4] == wire::CR &&
            at[5] == wire::LF;
 }
@@ -64,7 +64,7 @@ void check(const RadioLink& link, int echoLength, const Classifier& classifier) 
         echoLength >= 0 &&
         link.RxBuffer.size() >= static_cast<std::size_t>(echoLength) + classifier.replySize;
     require(status.has_value() == held, "a reply is classified exactly when RxBuffer holds it");
-    require(!status || *status == reply::Other ||
+    require(!status || *status == Reply::Other ||
                 classifier.fits(link.RxBuffer.data() + echoLength, *status),
             "a recognised reply is what stands behind the echo");
 }

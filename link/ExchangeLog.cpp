@@ -3,25 +3,17 @@
 #include <QString>
 #include <QSysInfo>
 #include <QtGlobal>
-#include <array>
+#include <algorithm>
 #include <cstdio>
 
 namespace rkt5 {
 
-namespace {
-
-// The reply codes' names, by code (see reply:: in RadioLink.h).
-constexpr std::array<std::string_view, 14> kReplyNames{"OK", "NG",    "ED", "CT", "BE", "PG", "RA",
-                                                       "EE", "other", "00", "01", "02", "03", "RE"};
-
-}  // namespace
-
-bool ExchangeLog::open(const std::string& path, std::string_view program, DeviceOf deviceOf) {
+bool ExchangeLog::open(const std::string& path, std::string_view program, PortNameOf portNameOf) {
     out_.open(path, std::ios::trunc);
     if (!out_) {
         return false;
     }
-    deviceOf_ = std::move(deviceOf);
+    portNameOf_ = std::move(portNameOf);
     start_ = std::chrono::steady_clock::now();
     out_ << "# " << program << " " << RKT5_VERSION << ", firmware EG5.000\n"
          << "# Qt " << qVersion() << " on " << QSysInfo::prettyProductName().toStdString() << ", "
@@ -32,47 +24,66 @@ bool ExchangeLog::open(const std::string& path, std::string_view program, Device
     return true;
 }
 
-void ExchangeLog::portOpened(int comNumber, std::string_view settings) {
-    const std::string device = deviceOf_ ? deviceOf_(comNumber) : std::string();
-    line("open COM" + std::to_string(comNumber) + (device.empty() ? "" : " (" + device + ")") +
-         ", " + std::string(settings));
+void ExchangeLog::portOpened(int comNumber, const LineSettings& settings) {
+    if (!isOpen()) {
+        return;
+    }
+    const std::string name =
+        portNameOf_ ? portNameOf_(comNumber) : "COM" + std::to_string(comNumber);
+    line("open " + name + ", " + settings.text());
 }
 
 void ExchangeLog::portClosed() {
     line("close");
 }
 
-void ExchangeLog::sent(std::span<const std::uint8_t> bytes, int sendNumber) {
-    line("sent, send " + std::to_string(sendNumber) + ", " + std::to_string(bytes.size()) +
+void ExchangeLog::exchangeBegan(std::span<const std::uint8_t> bytes) {
+    if (!isOpen()) {
+        return;
+    }
+    const bool resend = std::ranges::equal(bytes, lastBegun_);
+    sendNumber_ = resend ? sendNumber_ + 1 : 1;
+    lastBegun_.assign(bytes.begin(), bytes.end());
+    sent(bytes);
+}
+
+void ExchangeLog::sentMore(std::span<const std::uint8_t> bytes) {
+    sent(bytes);
+}
+
+void ExchangeLog::sent(std::span<const std::uint8_t> bytes) {
+    line("sent, send " + std::to_string(sendNumber_) + ", " + std::to_string(bytes.size()) +
              " bytes:",
          bytes);
 }
 
 void ExchangeLog::received(std::span<const std::uint8_t> bytes) {
+    if (!isOpen()) {
+        return;  // the hot path of every wait: not even the words are made
+    }
     line("received " + std::to_string(bytes.size()) + " bytes:", bytes);
 }
 
-void ExchangeLog::exchangeEnded(int awaited, int received, std::size_t dropped, bool echoBroken) {
-    std::string text =
-        "exchange ended: " + std::to_string(received) + " of " + std::to_string(awaited) + " bytes";
-    if (dropped > 0) {
-        text += ", " + std::to_string(dropped) + " earlier bytes dropped";
+void ExchangeLog::exchangeEnded(const ExchangeRecord& exchange) {
+    std::string text = "exchange ended: " + std::to_string(exchange.received) + " of " +
+                       std::to_string(exchange.awaited) + " bytes";
+    if (exchange.dropped > 0) {
+        text += ", " + std::to_string(exchange.dropped) + " earlier bytes dropped";
     }
-    if (echoBroken) {
+    if (exchange.echoBroken) {
         text += ", echo came back wrong";
     }
     line(text);
 }
 
-void ExchangeLog::reply(int status) {
-    const std::string_view name =
-        status >= 0 && static_cast<std::size_t>(status) < kReplyNames.size()
-            ? kReplyNames[static_cast<std::size_t>(status)]
-            : "?";
-    line("reply " + std::string(name) + ", status " + std::to_string(status));
+void ExchangeLog::reply(Reply reply) {
+    line("reply " + std::string(replyName(reply)) + ", status " + std::to_string(statusOf(reply)));
 }
 
 void ExchangeLog::line(std::string_view what, std::span<const std::uint8_t> bytes) {
+    if (!isOpen()) {
+        return;
+    }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     char stamp[24];

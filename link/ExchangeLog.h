@@ -7,34 +7,55 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "link/LineSettings.h"
+#include "link/Reply.h"
 
 namespace rkt5 {
 
+// What one exchange brought back, for the words of a failure and for the log.
+struct ExchangeRecord {
+    int awaited = 0;          // bytes the exchange waited for: its echo and the answer
+    int received = 0;         // bytes of its own that came in before it stopped waiting
+    std::size_t dropped = 0;  // bytes that came in before its echo: leftovers of earlier tries
+    bool echoBroken = false;
+};
+
 // Every exchange on the link, written down for a user to send with a report: each line is the
 // time since the log began, what happened, and its bytes in hex. It begins with the program's
-// version, Qt's and the system's, and notes each opening of the port with its device and line
+// version, Qt's and the system's, and notes each opening of the port with its name and line
 // settings. Lines are written out as they happen, so a log survives the program.
+//
+// Every link has one; until open() succeeds it writes nothing and costs nothing.
 class ExchangeLog {
   public:
-    // The device a COM number stands for, for the notes of each opening.
-    using DeviceOf = std::function<std::string(int comNumber)>;
+    // The port a COM number stands for, as the user knows it, for the notes of each opening.
+    using PortNameOf = std::function<std::string(int comNumber)>;
 
     // Starts a log at `path`, replacing what is there; false when the file cannot be written.
-    bool open(const std::string& path, std::string_view program, DeviceOf deviceOf);
+    bool open(const std::string& path, std::string_view program, PortNameOf portNameOf);
+    bool isOpen() const { return out_.is_open(); }
 
-    void portOpened(int comNumber, std::string_view settings);
+    void portOpened(int comNumber, const LineSettings& settings);
     void portClosed();
-    void sent(std::span<const std::uint8_t> bytes, int sendNumber);
+    // An exchange writes its first bytes; the same bytes again are a resend and are numbered so.
+    void exchangeBegan(std::span<const std::uint8_t> bytes);
+    // The same exchange writes more (the second half of a flash packet).
+    void sentMore(std::span<const std::uint8_t> bytes);
     void received(std::span<const std::uint8_t> bytes);
-    void exchangeEnded(int awaited, int received, std::size_t dropped, bool echoBroken);
-    void reply(int status);
+    void exchangeEnded(const ExchangeRecord& exchange);
+    void reply(Reply reply);
 
   private:
+    void sent(std::span<const std::uint8_t> bytes);
     void line(std::string_view what, std::span<const std::uint8_t> bytes = {});
 
     std::ofstream out_;
-    DeviceOf deviceOf_;
+    PortNameOf portNameOf_;
     std::chrono::steady_clock::time_point start_;
+    std::vector<std::uint8_t> lastBegun_;  // what the last exchange began with
+    int sendNumber_ = 0;                   // 1 for new bytes, one more for each resend of them
 };
 
 }  // namespace rkt5

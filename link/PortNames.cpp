@@ -25,6 +25,7 @@ void PortNames::bind(int number, std::string device) {
         badArgument("COM" + std::to_string(number) + " needs a device to stand for");
     }
     bindings_[number] = std::move(device);
+    namedByPath_.erase(number);
 }
 
 void PortNames::addBinding(std::string_view text) {
@@ -62,14 +63,30 @@ std::string PortNames::deviceFor(int number) const {
 #endif
 }
 
-std::optional<int> PortNames::parseComName(std::string_view text) {
-    if (text.size() < 4) {
-        return std::nullopt;
+std::string PortNames::displayName(int number) const {
+    const std::string device = deviceFor(number);
+    const std::string com = "COM" + std::to_string(number);
+    if (namedByPath_.contains(number)) {
+        return device;
+    }
+    return device == com ? com : com + " (" + device + ")";
+}
+
+bool PortNames::looksLikeComName(std::string_view text) {
+    if (text.size() < 3) {
+        return false;
     }
     for (std::size_t i = 0; i < 3; ++i) {
         if (std::toupper(static_cast<unsigned char>(text[i])) != "COM"[i]) {
-            return std::nullopt;
+            return false;
         }
+    }
+    return true;
+}
+
+std::optional<int> PortNames::parseComName(std::string_view text) {
+    if (text.size() < 4 || !looksLikeComName(text)) {
+        return std::nullopt;
     }
     const std::string_view digits = text.substr(3);
     int number = 0;
@@ -85,10 +102,7 @@ int PortNames::useArgument(std::string_view argument) {
     if (const std::optional<int> number = parseComName(argument)) {
         return *number;
     }
-    if (argument.size() >= 3 && std::toupper(static_cast<unsigned char>(argument[0])) == 'C' &&
-        std::toupper(static_cast<unsigned char>(argument[1])) == 'O' &&
-        std::toupper(static_cast<unsigned char>(argument[2])) == 'M' &&
-        argument.find('/') == std::string_view::npos) {
+    if (looksLikeComName(argument) && argument.find('/') == std::string_view::npos) {
         badArgument("\"" + std::string(argument) + "\" is no port: COM numbers run from 1 to 16");
     }
 #ifdef _WIN32
@@ -105,6 +119,7 @@ int PortNames::useArgument(std::string_view argument) {
     for (int number = kFirstNumber; number <= kLastNumber; ++number) {
         if (!bindings_.contains(number)) {
             bind(number, std::string(argument));
+            namedByPath_.insert(number);
             return number;
         }
     }

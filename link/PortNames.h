@@ -2,6 +2,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,9 @@ class PortNames {
     void setListedPorts(std::vector<std::string> devices);
     // The device that opening port `number` opens.
     std::string deviceFor(int number) const;
+    // The port as the user knows it, for messages and the log: the device alone when the user
+    // gave its path, else "COMn (device)".
+    std::string displayName(int number) const;
 
     // "COMn" (any letter case) with n in the menu's range, else nothing.
     static std::optional<int> parseComName(std::string_view text);
@@ -34,7 +38,10 @@ class PortNames {
     int useArgument(std::string_view argument);
 
   private:
+    static bool looksLikeComName(std::string_view text);
+
     std::map<int, std::string> bindings_;
+    std::set<int> namedByPath_;  // numbers bound to a device path the user gave as the port
     std::vector<std::string> listed_;
 };
 

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "link/FailureReason.h"
+#include "link/OperationResult.h"
 #include "link/RadioLink.h"
 
 namespace rkt5 {
@@ -11,10 +13,7 @@ namespace rkt5 {
 // disarmed and the port closed: no operation may leave either behind for the next one.
 class PortSession {
   public:
-    explicit PortSession(RadioLink& link) : link_(link) {
-        link_.busy_ = true;
-        link_.failure_.clear();
-    }
+    explicit PortSession(RadioLink& link) : link_(link) { link_.busy_ = true; }
     ~PortSession() {
         link_.Timer1.disarm();
         try {
@@ -32,19 +31,18 @@ class PortSession {
 };
 
 // Runs `body` as one operation on the link, inside its error trap: any exception becomes
-// `errorStatus`, its message the failure's reason. While another operation holds the link the
-// start is refused: `errorStatus` at once, nothing sent and nothing changed.
-template <typename Body>
-int runOperation(RadioLink& link, int errorStatus, Body&& body) {
+// `errorStatus` with its message as the reason. While another operation holds the link the start
+// is refused: `errorStatus` at once, nothing sent and nothing changed.
+template <typename Status, typename Body>
+OperationResult<Status> runOperation(RadioLink& link, Status errorStatus, Body&& body) {
     if (link.busy()) {
-        return errorStatus;
+        return {errorStatus, std::string(kLinkBusyReason)};
     }
     PortSession session(link);
     try {
         return body();
     } catch (const std::exception& error) {
-        link.noteFailure(error.what());
-        return errorStatus;
+        return {errorStatus, error.what()};
     }
 }
 

@@ -10,19 +10,20 @@ namespace rkt5 {
 
 namespace {
 
-QSerialPort::Parity parityOf(char letter) {
-    switch (letter) {
-        case 'e':
+QSerialPort::Parity parityOf(Parity parity) {
+    switch (parity) {
+        case Parity::Even:
             return QSerialPort::EvenParity;
-        case 'o':
+        case Parity::Odd:
             return QSerialPort::OddParity;
-        case 'm':
+        case Parity::Mark:
             return QSerialPort::MarkParity;
-        case 's':
+        case Parity::Space:
             return QSerialPort::SpaceParity;
-        default:
-            return QSerialPort::NoParity;
+        case Parity::None:
+            break;
     }
+    return QSerialPort::NoParity;
 }
 
 }  // namespace
@@ -33,8 +34,8 @@ QtSerialPort::~QtSerialPort() {
     port_.close();
 }
 
-void QtSerialPort::setSettings(const std::string& settings) {
-    settings_ = LineSettings::parse(settings);
+void QtSerialPort::setSettings(const LineSettings& settings) {
+    settings_ = settings;
     if (port_.isOpen()) {
         applySettings();
     }
@@ -64,8 +65,8 @@ void QtSerialPort::setPortOpen(bool open) {
     port_.setPortName(QString::fromStdString(device()));
     port_.clearError();
     if (!port_.open(QIODevice::ReadWrite)) {
-        const std::string message = "cannot open COM" + std::to_string(commPort_) + " (" +
-                                    device() + "): " + openFailureReason(port_, device());
+        const std::string message = "cannot open " + names_.displayName(commPort_) + ": " +
+                                    openFailureReason(port_, device());
         port_.clearError();
         throw RunTimeError(ErrorNumber::PortOpenFailed, message);
     }
@@ -138,8 +139,8 @@ void QtSerialPort::applySettings() {
 
 void QtSerialPort::requireOpen(const char* operation) const {
     if (!port_.isOpen()) {
-        throw RunTimeError(ErrorNumber::PortNotOpen, std::string("cannot ") + operation + " COM" +
-                                                         std::to_string(commPort_) +
+        throw RunTimeError(ErrorNumber::PortNotOpen, std::string("cannot ") + operation + " " +
+                                                         names_.displayName(commPort_) +
                                                          ": the port is closed");
     }
 }

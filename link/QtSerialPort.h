@@ -28,7 +28,7 @@ class QtSerialPort : public SerialPort {
     QtSerialPort(const QtSerialPort&) = delete;
     QtSerialPort& operator=(const QtSerialPort&) = delete;
 
-    void setSettings(const std::string& settings) override;
+    void setSettings(const LineSettings& settings) override;
     bool portOpen() const override;
     void setCommPort(int number) override;
     void setPortOpen(bool open) override;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <algorithm>
+#include <stdexcept>
 
 #include "common/RunTimeError.h"
 #include "common/WireProtocol.h"
@@ -77,10 +78,10 @@ class DisarmOnExit {
 
 RadioLink::RadioLink(SerialPort& port, const LineChoice& choice) : MSComm1(port), choice(choice) {}
 
-void RadioLink::ApplyLineSettings(int mode) {
+void RadioLink::ApplyLineSettings(ProtocolMode mode) {
     // Modes 0 and 1 never look at the 57600 option, so with it selected they keep whatever the
     // port was last set to.
-    const int optionsRead = mode == 2 ? 3 : 2;
+    const int optionsRead = sendsFrames(mode) ? 2 : 3;
     for (int index = 0; index < optionsRead; ++index) {
         if (choice.optBPS(index)) {
             settings_ = SpeedOptions::settingsFor(index);
@@ -93,18 +94,14 @@ void RadioLink::openPortIfClosed() {
     if (!MSComm1.portOpen()) {
         MSComm1.setCommPort(choice.GetCOM());
         MSComm1.setPortOpen(true);
-        if (log_) {
-            log_->portOpened(choice.GetCOM(), settings_);
-        }
+        log_.portOpened(choice.GetCOM(), settings_);
     }
 }
 
 void RadioLink::closePortIfOpen() {
     if (MSComm1.portOpen()) {
         MSComm1.setPortOpen(false);
-        if (log_) {
-            log_->portClosed();
-        }
+        log_.portClosed();
     }
 }
 
@@ -114,44 +111,36 @@ void RadioLink::beginExchange(std::span<const std::uint8_t> bytes) {
         MSComm1.input();
     }
     received_.start(bytes);
-    if (log_) {
-        const bool resend =
-            std::equal(bytes.begin(), bytes.end(), lastWritten_.begin(), lastWritten_.end());
-        sendNumber_ = resend ? sendNumber_ + 1 : 1;
-        lastWritten_.assign(bytes.begin(), bytes.end());
-        log_->sent(bytes, sendNumber_);
-    }
+    log_.exchangeBegan(bytes);
     MSComm1.output(bytes);
 }
 
 void RadioLink::continueExchange(std::span<const std::uint8_t> bytes) {
     received_.extend(bytes);
-    if (log_) {
-        log_->sent(bytes, sendNumber_);
-    }
+    log_.sentMore(bytes);
     MSComm1.output(bytes);
 }
 
 void RadioLink::pull() {
     if (MSComm1.inBufferCount() > 0) {
         const std::vector<std::uint8_t> bytes = MSComm1.input();
-        if (log_) {
-            log_->received(bytes);
-        }
+        log_.received(bytes);
         received_.append(bytes);
     }
 }
 
-void RadioLink::waitForBytes(int count) {
+void RadioLink::waitForBytes(int count, int tryTotal) {
     if (QCoreApplication::instance() == nullptr) {
-        throw RunTimeError(ErrorNumber::PortNotOpen,
-                           "waiting for the transceiver needs a running Qt application");
+        throw std::logic_error("waiting for the transceiver needs a running Qt application");
     }
     // Each pass sleeps until some event arrives: the port's data, Timer1's tick or anything the
     // window has to handle. Timer1 is armed, so the sleep always ends.
     for (;;) {
         pull();
-        if (!Timer1.armed() || received_.count() >= count || received_.echoBroken()) {
+        const bool over = received_.echoBroken()
+                              ? received_.arrived() >= static_cast<std::size_t>(tryTotal)
+                              : received_.count() >= count;
+        if (!Timer1.armed() || over) {
             return;
         }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -160,75 +149,96 @@ void RadioLink::waitForBytes(int count) {
 
 void RadioLink::record(int awaited, int received) {
     lastExchange_ = {awaited, received, received_.dropped(), received_.echoBroken()};
-    if (log_) {
-        log_->exchangeEnded(awaited, received, received_.dropped(), received_.echoBroken());
+    log_.exchangeEnded(lastExchange_);
+}
+
+Reply RadioLink::logged(Reply reply) const {
+    log_.reply(reply);
+    return reply;
+}
+
+Reply RadioLink::ReadReply(int echoLength) const {
+    requireBytes(RxBuffer, echoLength, wire::kShortReplySize);
+    const auto at = static_cast<std::size_t>(echoLength);
+    if (RxBuffer[at + 2] != wire::CR || RxBuffer[at + 3] != wire::LF) {
+        return logged(Reply::Other);
     }
-}
-
-int RadioLink::logged(int status) const {
-    if (log_) {
-        log_->reply(status);
+    for (const Reply reply : kShortReplies) {
+        const std::string_view letters = replyName(reply);
+        if (matchesAt(RxBuffer, at, letters[0], letters[1])) {
+            return logged(reply);
+        }
     }
-    return status;
+    return logged(Reply::Other);
 }
 
-int RadioLink::ReadReply(int echoLength) const {
-    return logged(shortReplyCode(echoLength));
-}
-
-int RadioLink::ReadStatusReply(int echoLength) const {
-    return logged(statusReplyCode(echoLength));
-}
-
-int RadioLink::SendPacket(int mode) {
-    if (mode < 0 || mode > 2) {
-        throw RunTimeError(ErrorNumber::ValueOutOfRange,
-                           "there is no protocol mode " + std::to_string(mode));
+Reply RadioLink::ReadStatusReply(int echoLength) const {
+    requireBytes(RxBuffer, echoLength, wire::kStatusReplySize);
+    const auto at = static_cast<std::size_t>(echoLength);
+    if (RxBuffer[at] != wire::CR || RxBuffer[at + 1] != wire::LF || RxBuffer[at + 4] != wire::CR ||
+        RxBuffer[at + 5] != wire::LF) {
+        return logged(Reply::Other);
     }
+    static constexpr std::array<Reply, 7> kStatusAnswers{
+        Reply::OK, Reply::NG, Reply::RE, Reply::Pin00, Reply::Pin01, Reply::Pin02, Reply::Pin03};
+    for (const Reply reply : kStatusAnswers) {
+        const std::string_view letters = replyName(reply);
+        if (matchesAt(RxBuffer, at + 2, letters[0], letters[1])) {
+            return logged(reply);
+        }
+    }
+    return logged(Reply::Other);
+}
+
+int RadioLink::SendPacket(ProtocolMode mode) {
     ApplyLineSettings(mode);
     DisarmOnExit disarm(Timer1);
+    return sendsFrames(mode) ? exchangeFrame(mode) : exchangePacket();
+}
 
-    if (mode == 0 || mode == 1) {
-        std::span<const std::uint8_t> frame = CommandFrame;
-        if (mode == 1) {
-            std::copy(wire::kMode1Prefix.begin(), wire::kMode1Prefix.end(), TxBuffer.begin());
-            std::copy(CommandFrame.begin(), CommandFrame.end(),
-                      TxBuffer.begin() + static_cast<std::ptrdiff_t>(wire::kMode1Prefix.size()));
-            frame = TxBuffer;
-        }
-        const int awaited = static_cast<int>(frame.size() + wire::kFrameReplySize);
-        beginExchange(frame);
-        Timer1.arm();
-        waitForBytes(awaited);
-        Timer1.disarm();
-        RxBuffer = received_.take();
-        record(awaited, static_cast<int>(RxBuffer.size()));
-        return static_cast<int>(RxBuffer.size());
+int RadioLink::exchangeFrame(ProtocolMode mode) {
+    std::span<const std::uint8_t> frame = CommandFrame;
+    if (mode == ProtocolMode::Mode1) {
+        std::copy(wire::kMode1Prefix.begin(), wire::kMode1Prefix.end(), TxBuffer.begin());
+        std::copy(CommandFrame.begin(), CommandFrame.end(),
+                  TxBuffer.begin() + static_cast<std::ptrdiff_t>(wire::kMode1Prefix.size()));
+        frame = TxBuffer;
     }
+    const int awaited = static_cast<int>(frame.size() + wire::kFrameReplySize);
+    beginExchange(frame);
+    Timer1.arm();
+    waitForBytes(awaited, awaited);
+    Timer1.disarm();
+    RxBuffer = received_.take();
+    record(awaited, static_cast<int>(RxBuffer.size()));
+    return static_cast<int>(RxBuffer.size());
+}
 
+void RadioLink::collectPacketHalf(int threshold, int target, std::vector<std::uint8_t>& into,
+                                  int& count) {
+    while (count < target && Timer1.armed() && !received_.echoBroken()) {
+        waitForBytes(threshold, kPacketExchangeAwaited);
+        const int waiting = received_.count();
+        if (waiting >= threshold) {
+            count += waiting;
+            const std::vector<std::uint8_t> bytes = received_.take();
+            into.insert(into.end(), bytes.begin(), bytes.end());
+        }
+    }
+}
+
+int RadioLink::exchangePacket() {
     std::vector<std::uint8_t> received;
     int count = 0;
-    // Takes one read when `threshold` bytes wait; the count adds the reading taken before it.
-    const auto collect = [&](int threshold, int target) {
-        while (count < target && Timer1.armed() && !received_.echoBroken()) {
-            waitForBytes(threshold);
-            const int waiting = received_.count();
-            if (waiting >= threshold) {
-                count += waiting;
-                const std::vector<std::uint8_t> bytes = received_.take();
-                received.insert(received.end(), bytes.begin(), bytes.end());
-            }
-        }
-    };
     const std::span<const std::uint8_t> packet = PacketBuffer;
     beginExchange(packet.first(wire::kPacketFirstHalf));
     // One period for the whole packet: a slow first echo leaves less time for the second half.
     Timer1.arm();
-    collect(kFirstHalfAwaited, kFirstHalfAwaited);
+    collectPacketHalf(kFirstHalfAwaited, kFirstHalfAwaited, received, count);
     // The second half goes out even when the first echo never came (the transceiver may only
     // have been slow), so that the transceiver never takes the next packet for this one's rest.
     continueExchange(packet.subspan(wire::kPacketFirstHalf));
-    collect(kSecondHalfAwaited, kPacketExchangeAwaited);
+    collectPacketHalf(kSecondHalfAwaited, kPacketExchangeAwaited, received, count);
     if (count >= kPacketExchangeAwaited) {
         Timer1.disarm();
     }
@@ -237,52 +247,12 @@ int RadioLink::SendPacket(int mode) {
     return count;
 }
 
-int RadioLink::shortReplyCode(int echoLength) const {
-    requireBytes(RxBuffer, echoLength, wire::kShortReplySize);
-    const auto at = static_cast<std::size_t>(echoLength);
-    if (RxBuffer[at + 2] != wire::CR || RxBuffer[at + 3] != wire::LF) {
-        return reply::Other;
-    }
-    for (std::size_t code = 0; code < reply::kShortReplies.size(); ++code) {
-        if (matchesAt(RxBuffer, at, reply::kShortReplies[code][0], reply::kShortReplies[code][1])) {
-            return static_cast<int>(code);
-        }
-    }
-    return reply::Other;
-}
-
-int RadioLink::statusReplyCode(int echoLength) const {
-    requireBytes(RxBuffer, echoLength, wire::kStatusReplySize);
-    const auto at = static_cast<std::size_t>(echoLength);
-    if (RxBuffer[at] != wire::CR || RxBuffer[at + 1] != wire::LF || RxBuffer[at + 4] != wire::CR ||
-        RxBuffer[at + 5] != wire::LF) {
-        return reply::Other;
-    }
-    struct StatusAnswer {
-        char x, y;
-        int status;
-    };
-    static constexpr std::array<StatusAnswer, 7> kAnswers{{{'O', 'K', reply::OK},
-                                                           {'N', 'G', reply::NG},
-                                                           {'R', 'E', reply::RE},
-                                                           {'0', '0', reply::Pin00},
-                                                           {'0', '1', reply::Pin01},
-                                                           {'0', '2', reply::Pin02},
-                                                           {'0', '3', reply::Pin03}}};
-    for (const StatusAnswer& answer : kAnswers) {
-        if (matchesAt(RxBuffer, at + 2, answer.x, answer.y)) {
-            return answer.status;
-        }
-    }
-    return reply::Other;
-}
-
 int RadioLink::exchangeText(std::string_view text, int awaited) {
     DisarmOnExit disarm(Timer1);
     openPortIfClosed();
     beginExchange(bytesOf(text));
     Timer1.arm();
-    waitForBytes(awaited);
+    waitForBytes(awaited, awaited);
     Timer1.disarm();
     pull();
     const int count = received_.count();
@@ -291,39 +261,34 @@ int RadioLink::exchangeText(std::string_view text, int awaited) {
     return count;
 }
 
-int RadioLink::ConnectRadio(int mode) {
-    if (mode < 0 || mode > 2) {
-        return reply::Other;
-    }
-    const ConnectCommand& command = kConnectCommands[static_cast<std::size_t>(mode)];
+ReplyResult RadioLink::ConnectRadio(ProtocolMode mode) {
+    const ConnectCommand& command = kConnectCommands[static_cast<std::size_t>(modeNumber(mode))];
     const int echoLength = static_cast<int>(command.text.size());
-    return runOperation(*this, reply::Other, [&] {
+    return runOperation(*this, Reply::Other, [&]() -> ReplyResult {
         ApplyLineSettings(mode);
         if (exchangeText(command.text, command.awaited) >= command.awaited) {
-            const int answer = ReadReply(echoLength);
-            if (answer == reply::OK || answer == reply::CT) {
-                return answer;
+            const Reply answer = ReadReply(echoLength);
+            if (answer == Reply::OK || answer == Reply::CT) {
+                return {answer, {}};
             }
         }
-        noteFailure("connect (\"" + printableText(command.text) +
-                    "\"): " + answerProblem(*this, echoLength, wire::kShortReplySize));
-        return reply::Other;
+        return {Reply::Other, "connect (\"" + printableText(command.text) + "\"): " +
+                                  answerProblem(*this, echoLength, wire::kShortReplySize)};
     });
 }
 
-int RadioLink::CheckModel() {
+ReplyResult RadioLink::CheckModel() {
     const int echoLength = static_cast<int>(wire::kModelCommand.size());
-    return runOperation(*this, reply::Other, [&] {
-        ApplyLineSettings(2);
+    return runOperation(*this, Reply::Other, [&]() -> ReplyResult {
+        ApplyLineSettings(ProtocolMode::Mode2);
         if (exchangeText(wire::kModelCommand, kModelAwaited) >= kModelAwaited) {
-            const int answer = ReadStatusReply(echoLength);
-            if (answer == reply::OK || answer == reply::RE) {
-                return answer;
+            const Reply answer = ReadStatusReply(echoLength);
+            if (answer == Reply::OK || answer == Reply::RE) {
+                return {answer, {}};
             }
         }
-        noteFailure("model check (\"" + printableText(wire::kModelCommand) +
-                    "\"): " + answerProblem(*this, echoLength, wire::kStatusReplySize));
-        return reply::Other;
+        return {Reply::Other, "model check (\"" + printableText(wire::kModelCommand) + "\"): " +
+                                  answerProblem(*this, echoLength, wire::kStatusReplySize)};
     });
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "link/LineSettings.h"
+
 namespace rkt5 {
 
 // The serial port as the protocol code sees it: eight operations and nothing more. The link
@@ -13,8 +15,8 @@ class SerialPort {
   public:
     virtual ~SerialPort() = default;
 
-    // Line settings, "9600,n,8,1" style; written while closed or open, they apply from then on.
-    virtual void setSettings(const std::string& settings) = 0;
+    // Written while closed or open, they apply from then on.
+    virtual void setSettings(const LineSettings& settings) = 0;
     virtual bool portOpen() const = 0;
     // The COM port number that the next open uses.
     virtual void setCommPort(int number) = 0;

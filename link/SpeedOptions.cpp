@@ -28,7 +28,7 @@ bool SpeedOptions::selected(int index) const {
     return selected_ == index;
 }
 
-std::string_view SpeedOptions::settingsFor(int index) {
+const LineSettings& SpeedOptions::settingsFor(int index) {
     return kSettings[requireOption(index)];
 }
 

@@ -2,7 +2,8 @@
 
 #include <array>
 #include <optional>
-#include <string_view>
+
+#include "link/LineSettings.h"
 
 namespace rkt5 {
 
@@ -12,14 +13,14 @@ class SpeedOptions {
   public:
     static constexpr int kCount = 3;
     static constexpr std::array<int, kCount> kBaud{9600, 38400, 57600};
-    static constexpr std::array<std::string_view, kCount> kSettings{"9600,n,8,1", "38400,n,8,1",
-                                                                    "57600,n,8,1"};
+    static constexpr std::array<LineSettings, kCount> kSettings{
+        LineSettings{9600}, LineSettings{38400}, LineSettings{57600}};
 
     // Selecting one option clears the others; an index outside 0..2 is a RunTimeError.
     void select(int index);
     bool selected(int index) const;
 
-    static std::string_view settingsFor(int index);
+    static const LineSettings& settingsFor(int index);
     // The option of a speed the user typed, if there is one.
     static std::optional<int> indexForBaud(int baud);
 

@@ -94,12 +94,9 @@ void frmMain::refreshPortDevices() {
 frmMain::~frmMain() = default;
 
 bool frmMain::startExchangeLog(const std::string& path) {
-    if (!exchangeLog_.open(path, "rkt5-updater",
-                           [this](int number) { return serialPort_.names().deviceFor(number); })) {
-        return false;
-    }
-    link_.setLog(&exchangeLog_);
-    return true;
+    return link_.log().open(path, "rkt5-updater", [this](int number) {
+        return serialPort_.names().displayName(number);
+    });
 }
 
 bool frmMain::optBPS(int index) const {
@@ -141,7 +138,7 @@ void frmMain::cmdKirune_Click() {
     if (const auto failure = modelCheckStep(context_)) {
         report(*failure);
     } else {
-        runMacro(2);
+        runMacro(ProtocolMode::Mode2);
     }
     bar->hide();
     cmdKirune->setEnabled(true);
@@ -151,19 +148,18 @@ void frmMain::cmdMacro_Click(int index) {
     if (running_) {
         return;
     }
-    OperationScope scope(*this);
-    runMacro(index);
+    if (const std::optional<ProtocolMode> mode = protocolMode(index)) {
+        OperationScope scope(*this);
+        runMacro(*mode);
+    }
 }
 
-void frmMain::runMacro(int index) {
-    if (index < 0 || index >= static_cast<int>(cmdMacro.size())) {
-        return;
-    }
-    QPushButton* button = cmdMacro[static_cast<std::size_t>(index)];
+void frmMain::runMacro(ProtocolMode mode) {
+    QPushButton* button = cmdMacro[static_cast<std::size_t>(modeNumber(mode))];
     button->setEnabled(false);
-    const std::optional<Outcome> outcome = macroSequence(context_, index);
-    report(*outcome);
-    if (index == 2 && outcome->succeeded) {
+    const Outcome outcome = macroSequence(context_, mode);
+    report(outcome);
+    if (mode == ProtocolMode::Mode2 && outcome.succeeded) {
         Text1->setText("Completed.");
     }
     button->setEnabled(true);
@@ -195,7 +191,7 @@ void frmMain::Command2_Click() {
     }
     OperationScope scope(*this);
     Command2->setEnabled(false);
-    Text2->setText(QString::fromStdString(portResultText(RunPortCommand(context_))));
+    Text2->setText(QString::fromStdString(portResultText(RunPortCommand(context_).status)));
     Command2->setEnabled(true);
 }
 
@@ -319,12 +315,18 @@ void frmMain::wireEvents() {
                 [this, index] { cmdMacro_Click(index); });
     }
     stepButtons_ = {
-        {Command1, 0, Step::Connect},  {cmbErase, 0, Step::Erase},
-        {cmbWrite, 0, Step::Write},    {cmbEnd, 0, Step::Disconnect},
-        {Command4, 1, Step::Connect},  {Command7, 1, Step::Erase},
-        {Command6, 1, Step::Write},    {Command5, 1, Step::Disconnect},
-        {Command11, 2, Step::Connect}, {Command8, 2, Step::Erase},
-        {Command9, 2, Step::Write},    {Command10, 2, Step::Disconnect},
+        {Command1, ProtocolMode::Mode0, Step::Connect},
+        {cmbErase, ProtocolMode::Mode0, Step::Erase},
+        {cmbWrite, ProtocolMode::Mode0, Step::Write},
+        {cmbEnd, ProtocolMode::Mode0, Step::Disconnect},
+        {Command4, ProtocolMode::Mode1, Step::Connect},
+        {Command7, ProtocolMode::Mode1, Step::Erase},
+        {Command6, ProtocolMode::Mode1, Step::Write},
+        {Command5, ProtocolMode::Mode1, Step::Disconnect},
+        {Command11, ProtocolMode::Mode2, Step::Connect},
+        {Command8, ProtocolMode::Mode2, Step::Erase},
+        {Command9, ProtocolMode::Mode2, Step::Write},
+        {Command10, ProtocolMode::Mode2, Step::Disconnect},
     };
     for (const StepButton& entry : stepButtons_) {
         connect(entry.button, &QPushButton::clicked, this, [this, entry] { runStepButton(entry); });

@@ -10,7 +10,6 @@
 #include "flash/FlashPanel.h"
 #include "flash/Sequences.h"
 #include "image/FlashImage.h"
-#include "link/ExchangeLog.h"
 #include "link/LineChoice.h"
 #include "link/PortMenu.h"
 #include "link/QtSerialPort.h"
@@ -86,7 +85,7 @@ class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
     // the step, its message, the marking undone.
     struct StepButton {
         QPushButton* button;
-        int mode;
+        ProtocolMode mode;
         Step step;
     };
 
@@ -94,7 +93,7 @@ class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
     void buildMenu();
     void wireEvents();
     void runStepButton(const StepButton& entry);
-    void runMacro(int index);
+    void runMacro(ProtocolMode mode);
     void report(const Outcome& outcome);
     void revealPanel();
     void syncMenuChecks();
@@ -107,7 +106,6 @@ class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
     FlashImage image_;
     QtSerialPort serialPort_;
     RadioLink link_;
-    ExchangeLog exchangeLog_;
     FlashContext context_;
     PortMenu menu_;
     int hiddenActivateCounter_ = 0;

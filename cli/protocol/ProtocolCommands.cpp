@@ -52,23 +52,24 @@ bool standardErrorIsTerminal() {
 }
 
 Outcome modelCheck(FlashContext& context, const LinkOptions&) {
-    const int status = context.link.CheckModel();
-    const std::string statusLine = "status " + std::to_string(status);
-    if (const auto failure = modelCheckFailure(status)) {
-        return {false, Message::ng(statusLine + "\n" + failure->text), context.link.failure()};
+    ReplyResult checked = context.link.CheckModel();
+    const std::string statusLine = "status " + std::to_string(statusOf(checked.status));
+    if (const auto failure = modelCheckFailure(checked.status)) {
+        return {false, Message::ng(statusLine + "\n" + failure->text), std::move(checked.reason)};
     }
     return {true, Message::ok(statusLine)};
 }
 
 Outcome pinCommand(FlashContext& context, const LinkOptions&) {
-    const std::string text = portResultText(RunPortCommand(context));
+    ReplyResult result = RunPortCommand(context);
+    const std::string text = portResultText(result.status);
     const bool answered = text != "???";
-    return {answered, Message::ok(text), answered ? "" : context.link.failure()};
+    return {answered, Message::ok(text), answered ? "" : std::move(result.reason)};
 }
 
 template <Step step>
 Outcome stepCommand(FlashContext& context, const LinkOptions& options) {
-    return stepButton(context, options.mode, step);
+    return stepButton(context, *protocolMode(options.mode), step);
 }
 
 Outcome updateCommand(FlashContext& context, const LinkOptions&) {
@@ -76,7 +77,7 @@ Outcome updateCommand(FlashContext& context, const LinkOptions&) {
 }
 
 Outcome macroCommand(FlashContext& context, const LinkOptions& options) {
-    return *macroSequence(context, options.mode);
+    return macroSequence(context, *protocolMode(options.mode));
 }
 
 constexpr std::string_view kCommonOptions =
@@ -218,15 +219,13 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
 
     RadioLink link(port, choice);
     link.Timer1.setInterval(options.timeout);
-    ExchangeLog log;
     if (options.logPath) {
-        if (!log.open(*options.logPath, "rkt5-flash " + std::string(command.name),
-                      [&port](int number) { return port.names().deviceFor(number); })) {
+        if (!link.log().open(*options.logPath, "rkt5-flash " + std::string(command.name),
+                             [&port](int number) { return port.names().displayName(number); })) {
             io.err << "rkt5-flash " << command.name << ": cannot write the log '"
                    << *options.logPath << "'\n";
             return kExitFailed;
         }
-        link.setLog(&log);
     }
     TerminalProgress progress(standardErrorIsTerminal() ? stderr : nullptr);
     TerminalPanel panel(options.pinNumberText, options.pinFunction, progress);

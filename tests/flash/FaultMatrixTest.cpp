@@ -1,7 +1,8 @@
 // Every single fault the simulated transceiver can put on one message, at every step that resends,
 // against a line paced like the real one: one fault costs exactly its resends and the update still
 // ends written; the same fault on every send ends in the step's failure message and goes no
-// further.
+// further. A late answer goes out on the line when the transceiver has it ready, so it can land
+// inside the echo of the resend that replaced it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "link/QtSerialPort.h"
 #include "sim/PtyTransceiver.h"
 #include "tests/flash/RecordingPanel.h"
+#include "tests/support/TempDir.h"
 
 namespace rkt5 {
 namespace {
@@ -24,38 +26,61 @@ using sim::Fault;
 using sim::MessageKind;
 
 // The reply time-out of each mode: a flash packet and its answer take 180 ms at 57600 bit/s, a
-// frame 10 ms at 38400. A late answer comes after the time-out and, held up behind it, the resend's
-// own answer still comes within the resend's.
-struct Timing {
-    std::chrono::milliseconds replyTime;
-    std::chrono::milliseconds lateBy;
-};
-constexpr Timing kPacketTiming{700ms, 700ms};
-constexpr Timing kFrameTiming{250ms, 350ms};
+// frame 10 ms at 38400.
+constexpr std::chrono::milliseconds kPacketReplyTime = 700ms;
+constexpr std::chrono::milliseconds kFrameReplyTime = 250ms;
+
+// How late a late answer comes. A packet's echo ends 180 ms after it went out and the resend
+// starts at the time-out, 700 ms, its first half echoed within 90 ms and its second within the
+// next 90: these land the answer in the middle of either half. A frame's late answer comes only
+// once the update (or ten tries of the step) is over: with frames 10 ms apart it would land in
+// one of them by chance.
+constexpr std::chrono::milliseconds kLateIntoFirstHalf = 565ms;
+constexpr std::chrono::milliseconds kLateIntoSecondHalf = 655ms;
+constexpr std::chrono::milliseconds kFrameLate = 3s;
 
 enum class FaultKind {
     AnswerLost,
     AnswerCutShort,
     AnswerGarbled,
     AnswerLate,
+    AnswerLateIntoFirstHalf,
+    AnswerLateIntoSecondHalf,
     EchoByteLost,
     EchoByteGarbled,
     AnsweredNg
 };
 
-constexpr FaultKind kFaultKinds[] = {FaultKind::AnswerLost,    FaultKind::AnswerCutShort,
-                                     FaultKind::AnswerGarbled, FaultKind::AnswerLate,
-                                     FaultKind::EchoByteLost,  FaultKind::EchoByteGarbled,
+constexpr FaultKind kFaultKinds[] = {FaultKind::AnswerLost,
+                                     FaultKind::AnswerCutShort,
+                                     FaultKind::AnswerGarbled,
+                                     FaultKind::AnswerLate,
+                                     FaultKind::AnswerLateIntoFirstHalf,
+                                     FaultKind::AnswerLateIntoSecondHalf,
+                                     FaultKind::EchoByteLost,
+                                     FaultKind::EchoByteGarbled,
                                      FaultKind::AnsweredNg};
 
 std::string nameOf(FaultKind kind) {
-    constexpr const char* kNames[] = {"AnswerLost", "AnswerCutShort", "AnswerGarbled",
-                                      "AnswerLate", "EchoByteLost",   "EchoByteGarbled",
-                                      "AnsweredNg"};
+    constexpr const char* kNames[] = {
+        "AnswerLost",   "AnswerCutShort",          "AnswerGarbled",
+        "AnswerLate",   "AnswerLateIntoFirstHalf", "AnswerLateIntoSecondHalf",
+        "EchoByteLost", "EchoByteGarbled",         "AnsweredNg"};
     return kNames[static_cast<int>(kind)];
 }
 
-Fault makeFault(FaultKind kind, MessageKind message, int occurrence, const Timing& timing) {
+bool aimedIntoTheResend(FaultKind kind) {
+    return kind == FaultKind::AnswerLateIntoFirstHalf ||
+           kind == FaultKind::AnswerLateIntoSecondHalf;
+}
+
+// Frames have no halves, and a packet's late answer is aimed at one of its resend's halves.
+bool appliesTo(FaultKind kind, ProtocolMode mode) {
+    return aimedIntoTheResend(kind) ? mode == ProtocolMode::Mode2
+                                    : kind != FaultKind::AnswerLate || mode != ProtocolMode::Mode2;
+}
+
+Fault makeFault(FaultKind kind, MessageKind message, int occurrence) {
     Fault fault{.kind = message, .occurrence = occurrence};
     switch (kind) {
         case FaultKind::AnswerLost:
@@ -71,7 +96,15 @@ Fault makeFault(FaultKind kind, MessageKind message, int occurrence, const Timin
             break;
         case FaultKind::AnswerLate:
             fault.action = Fault::Action::Late;
-            fault.delay = timing.lateBy;
+            fault.delay = kFrameLate;
+            break;
+        case FaultKind::AnswerLateIntoFirstHalf:
+            fault.action = Fault::Action::Late;
+            fault.delay = kLateIntoFirstHalf;
+            break;
+        case FaultKind::AnswerLateIntoSecondHalf:
+            fault.action = Fault::Action::Late;
+            fault.delay = kLateIntoSecondHalf;
             break;
         case FaultKind::EchoByteLost:
             fault.action = Fault::Action::DropEcho;
@@ -91,7 +124,7 @@ Fault makeFault(FaultKind kind, MessageKind message, int occurrence, const Timin
 // A message of an update that a fault can hit, and what one such fault costs.
 struct Position {
     const char* name;
-    int mode;
+    ProtocolMode mode;
     MessageKind kind;
     int occurrence;
     const char* failureText;
@@ -102,29 +135,30 @@ struct Position {
 };
 
 constexpr Position kPositions[] = {
-    {"Erase", 2, MessageKind::EraseBlocks, 1, "Erase failed.", true},
-    {"FirstBlock", 2, MessageKind::Program, 1, "Write failed.", true},
-    {"MiddleBlock", 2, MessageKind::Program, 2, "Write failed.", false},
-    {"LastBlock", 2, MessageKind::Program, 3, "Write failed.", false},
-    {"Mode0Erase", 0, MessageKind::EraseFrame, 1, "Erase failed.", true},
-    {"Mode0Row", 0, MessageKind::RowFrame, 2, "Write failed.", true},
-    {"Mode0OkFrame", 0, MessageKind::OkFrame, 2, "Write failed.", true},
-    {"Mode0End", 0, MessageKind::EndFrame, 1, "Disconnect failed.", true},
-    {"Mode1Erase", 1, MessageKind::EraseFrame, 1, "Erase failed.", false},
-    {"Mode1Row", 1, MessageKind::RowFrame, 2, "Write failed.", false},
-    {"Mode1OkFrame", 1, MessageKind::OkFrame, 2, "Write failed.", false},
-    {"Mode1End", 1, MessageKind::EndFrame, 1, "Disconnect failed.", false},
+    {"Erase", ProtocolMode::Mode2, MessageKind::EraseBlocks, 1, "Erase failed.", true},
+    {"FirstBlock", ProtocolMode::Mode2, MessageKind::Program, 1, "Write failed.", true},
+    {"MiddleBlock", ProtocolMode::Mode2, MessageKind::Program, 2, "Write failed.", false},
+    {"LastBlock", ProtocolMode::Mode2, MessageKind::Program, 3, "Write failed.", false},
+    {"Mode0Erase", ProtocolMode::Mode0, MessageKind::EraseFrame, 1, "Erase failed.", true},
+    {"Mode0Row", ProtocolMode::Mode0, MessageKind::RowFrame, 2, "Write failed.", true},
+    {"Mode0OkFrame", ProtocolMode::Mode0, MessageKind::OkFrame, 2, "Write failed.", true},
+    {"Mode0End", ProtocolMode::Mode0, MessageKind::EndFrame, 1, "Disconnect failed.", true},
+    {"Mode1Erase", ProtocolMode::Mode1, MessageKind::EraseFrame, 1, "Erase failed.", false},
+    {"Mode1Row", ProtocolMode::Mode1, MessageKind::RowFrame, 2, "Write failed.", false},
+    {"Mode1OkFrame", ProtocolMode::Mode1, MessageKind::OkFrame, 2, "Write failed.", false},
+    {"Mode1End", ProtocolMode::Mode1, MessageKind::EndFrame, 1, "Disconnect failed.", false},
 };
 
 // Messages of a whole update of the test image without faults: connect, erase, end, and one
 // packet per block (mode 2) or a row frame and an OK frame per row (modes 0 and 1).
 constexpr std::size_t kDataPlaces = 3;
-std::size_t cleanMessageCount(int mode) {
-    return 3 + (mode == 2 ? kDataPlaces : 2 * kDataPlaces);
+std::size_t cleanMessageCount(ProtocolMode mode) {
+    return 3 + (sendsFrames(mode) ? 2 * kDataPlaces : kDataPlaces);
 }
 
 // What one fault costs: the message sent again; a row's try starts with its row frame, and a
-// returned row that differs is answered with an NG frame first.
+// returned row that differs is answered with an NG frame first. A late answer that lands in the
+// resend's echo is dropped there and costs nothing more.
 std::size_t extraSends(const Position& position, FaultKind fault) {
     if (position.kind == MessageKind::OkFrame) {
         return 2;
@@ -170,21 +204,22 @@ class FaultMatrix : public testing::TestWithParam<Cell> {};
 TEST_P(FaultMatrix, OneFaultCostsItsResendsAndAFaultOnEverySendStopsTheStep) {
     const Cell& cell = GetParam();
     const Position& position = cell.position;
-    const Timing& timing = position.mode == 2 ? kPacketTiming : kFrameTiming;
     sim::PtyTransceiver transceiver(
-        {.faults = {makeFault(cell.fault, position.kind, cell.everySend ? 0 : position.occurrence,
-                              timing)}});
+        {.faults = {
+             makeFault(cell.fault, position.kind, cell.everySend ? 0 : position.occurrence)}});
     QtSerialPort port;
     port.names().bind(1, transceiver.portPath());
     MenuLineChoice choice;
-    choice.speeds.select(position.mode == 2 ? 2 : 1);
+    choice.speeds.select(sendsFrames(position.mode) ? 1 : 2);
     RadioLink link(port, choice);
-    link.Timer1.setInterval(timing.replyTime);
+    link.Timer1.setInterval(sendsFrames(position.mode) ? kFrameReplyTime : kPacketReplyTime);
     const FlashImage image = testImage();
     test::RecordingPanel panel;
     FlashContext context{link, image, panel};
+    const test::TempDir dir;
+    ASSERT_TRUE(link.log().open(dir.file("log"), "matrix", {}));
 
-    const Outcome outcome = *macroSequence(context, position.mode);
+    const Outcome outcome = macroSequence(context, position.mode);
 
     EXPECT_FALSE(port.portOpen());
     EXPECT_FALSE(link.Timer1.armed());
@@ -212,6 +247,12 @@ TEST_P(FaultMatrix, OneFaultCostsItsResendsAndAFaultOnEverySendStopsTheStep) {
             log.begin(), log.end(), [](const auto& m) { return m.kind != MessageKind::Unknown; });
         EXPECT_EQ(sent, cleanMessageCount(position.mode) + extraSends(position, cell.fault));
     }
+    if (aimedIntoTheResend(cell.fault)) {
+        EXPECT_NE(
+            test::readBytes(dir.file("log")).find("1036 of 1036 bytes, 4 earlier bytes dropped"),
+            std::string::npos)
+            << "the late answer missed the resend's echo";
+    }
     const auto flash = transceiver.flashMemory();
     for (std::size_t offset = 0; offset < wire::kTopBlockStart - wire::kFlashBase; ++offset) {
         ASSERT_EQ(flash[offset], image.cells()[offset] & 0xFF) << "at offset " << offset;
@@ -222,8 +263,12 @@ std::vector<Cell> cells() {
     std::vector<Cell> all;
     for (const Position& position : kPositions) {
         for (const FaultKind fault : kFaultKinds) {
+            if (!appliesTo(fault, position.mode)) {
+                continue;
+            }
             all.push_back({position, fault, false});
-            if (position.everySendToo) {
+            // A late answer on every send may come in where a later try's own is awaited.
+            if (position.everySendToo && !aimedIntoTheResend(fault)) {
                 all.push_back({position, fault, true});
             }
         }

@@ -65,8 +65,9 @@ class FlashOverPty : public testing::Test {
     }
     void startWith(std::vector<Fault> faults) { start({.faults = std::move(faults)}); }
     // Puts the transceiver into flash mode for a step run on its own, then forgets the messages.
-    void connect(int mode) {
-        ASSERT_EQ(link.ConnectRadio(mode), mode == 2 ? reply::CT : reply::OK);
+    void connect(ProtocolMode mode) {
+        ASSERT_EQ(link.ConnectRadio(mode).status,
+                  mode == ProtocolMode::Mode2 ? Reply::CT : Reply::OK);
         transceiver->clearLog();
     }
 
@@ -135,7 +136,7 @@ TEST_F(FlashOverPty, StartWritesTheBuiltInImageAndLeavesTheTopBlockAlone) {
 TEST_F(FlashOverPty, AccessWordWritesTheTopBlockToo) {
     start({.initialFlash = std::vector<std::uint8_t>(kImageBytes, 0x00)});
     panel.pinNumber = "LANTERN";
-    EXPECT_EQ(macroSequence(builtIn, 2)->message, Message::ok("Completed."));
+    EXPECT_EQ(macroSequence(builtIn, ProtocolMode::Mode2).message, Message::ok("Completed."));
     EXPECT_TRUE(transceiver->flashMemory() == imageBytes(builtInImage()));
     const auto programs = received(MessageKind::Program);
     ASSERT_FALSE(programs.empty());
@@ -147,9 +148,8 @@ TEST_F(FlashOverPty, AccessWordWritesTheTopBlockToo) {
 
 TEST_F(FlashOverPty, ModeZeroMacroWritesEveryFlaggedRowOfTheBuiltInImage) {
     start({.initialFlash = std::vector<std::uint8_t>(kImageBytes, 0x00)});
-    const auto outcome = macroSequence(builtIn, 0);
-    ASSERT_TRUE(outcome.has_value());
-    EXPECT_EQ(outcome->message, Message::ok("FLASH Memory writing completed."));
+    const auto outcome = macroSequence(builtIn, ProtocolMode::Mode0);
+    EXPECT_EQ(outcome.message, Message::ok("FLASH Memory writing completed."));
     auto expected = imageBytes(builtInImage());
     expected.resize(kTopBlockOffset);
     EXPECT_TRUE(writableFlash() == expected) << "the flash differs from the image";
@@ -163,7 +163,8 @@ TEST_F(FlashOverPty, ModeOneMacroSendsEveryFrameBehindItsPrefix) {
     image.storeByte(0xD123, 7, 0x7F);
     image.storeByte(0xFEFF, 15, 0x00);
     image.storeByte(0xFF00, 0, 0x00);  // above what these modes write
-    EXPECT_EQ(macroSequence(context, 1)->message, Message::ok("FLASH Memory writing completed."));
+    EXPECT_EQ(macroSequence(context, ProtocolMode::Mode1).message,
+              Message::ok("FLASH Memory writing completed."));
 
     auto expected = imageBytes(image);
     expected.resize(kTopBlockOffset);
@@ -211,8 +212,8 @@ TEST_F(FlashOverPty, BlockWhoseFirstSendTimesOutIsWrittenOnTheSecond) {
                {.kind = MessageKind::Program, .occurrence = 3, .action = Fault::Action::Silent}});
     image.storeByte(0xC000, 0, 0x00);
     image.storeByte(0xC040, 0, 0x00);
-    connect(2);
-    EXPECT_EQ(WriteFlash(context), 0);
+    connect(ProtocolMode::Mode2);
+    EXPECT_EQ(WriteFlash(context).status, 0);
     EXPECT_EQ(received(MessageKind::Program).size(), 4u);
 }
 
@@ -220,8 +221,8 @@ TEST_F(FlashOverPty, OnlyTheFlaggedBlocksGoOutWhole) {
     start();
     image.storeByte(0xC03F, 15, 0x5A);
     image.setCell(0xC001, 0, 0x11);  // not flagged, but inside a flagged block
-    connect(2);
-    EXPECT_EQ(WriteFlash(context), 0);
+    connect(ProtocolMode::Mode2);
+    EXPECT_EQ(WriteFlash(context).status, 0);
     const auto programs = received(MessageKind::Program);
     ASSERT_EQ(programs.size(), 1u);
     const auto& bytes = programs.front().bytes;
@@ -239,14 +240,14 @@ TEST_F(FlashOverPty, LeaveFlashModeResendsUpToTenTimes) {
             {.kind = MessageKind::End, .occurrence = k, .action = Fault::Action::Silent});
     }
     startWith(nineSilent);
-    connect(2);
-    EXPECT_EQ(LeaveFlashMode(context), 2);
+    connect(ProtocolMode::Mode2);
+    EXPECT_EQ(LeaveFlashMode(context).status, 2);
     EXPECT_EQ(received(MessageKind::End).size(), 10u);
 
     transceiver.reset();
     startWith({{.kind = MessageKind::End, .action = Fault::Action::Silent}});
-    connect(2);
-    EXPECT_EQ(LeaveFlashMode(context), 1);
+    connect(ProtocolMode::Mode2);
+    EXPECT_EQ(LeaveFlashMode(context).status, 1);
     EXPECT_TRUE(transceiver->waitForMessages(10, 2s)) << "the last packet never arrived whole";
     EXPECT_EQ(received(MessageKind::End).size(), 10u);
     expectPortClosed();
@@ -255,18 +256,20 @@ TEST_F(FlashOverPty, LeaveFlashModeResendsUpToTenTimes) {
 TEST_F(FlashOverPty, OkToEraseOrLeaveIsNoSuccessInModeTwo) {
     startWith({{.kind = MessageKind::EraseBlocks, .action = Fault::Action::Reply, .reply = "OK"},
                {.kind = MessageKind::End, .action = Fault::Action::Reply, .reply = "OK"}});
-    connect(2);
-    EXPECT_EQ(EraseFlash(context), 0);
-    EXPECT_EQ(stepButton(context, 2, Step::Erase).message, Message::ng("Erase failed."));
-    EXPECT_EQ(LeaveFlashMode(context), 0);
-    EXPECT_EQ(stepButton(context, 2, Step::Disconnect).message, Message::ng("Disconnect failed."));
+    connect(ProtocolMode::Mode2);
+    EXPECT_EQ(EraseFlash(context).status, 0);
+    EXPECT_EQ(stepButton(context, ProtocolMode::Mode2, Step::Erase).message,
+              Message::ng("Erase failed."));
+    EXPECT_EQ(LeaveFlashMode(context).status, 0);
+    EXPECT_EQ(stepButton(context, ProtocolMode::Mode2, Step::Disconnect).message,
+              Message::ng("Disconnect failed."));
     EXPECT_EQ(received(MessageKind::EraseBlocks).size(), 2u) << "an answer is not resent";
 }
 
 TEST_F(FlashOverPty, EraseGivesUpAfterThreeSends) {
     startWith({{.kind = MessageKind::EraseBlocks, .action = Fault::Action::Reply, .reply = "NG"}});
-    connect(2);
-    EXPECT_EQ(EraseFlash(context), 1);
+    connect(ProtocolMode::Mode2);
+    EXPECT_EQ(EraseFlash(context).status, 1);
     EXPECT_EQ(received(MessageKind::EraseBlocks).size(), 3u);
 }
 
@@ -275,7 +278,7 @@ TEST_F(FlashOverPty, LostLineInTheMiddleOfAWriteEndsInWriteFailed) {
                 .occurrence = 3,
                 .action = Fault::Action::HangUp,
                 .count = 300}});
-    const Outcome outcome = macroSequence(builtIn, 2).value();
+    const Outcome outcome = macroSequence(builtIn, ProtocolMode::Mode2);
     EXPECT_EQ(outcome.message, Message::ng("Write failed."));
     EXPECT_TRUE(received(MessageKind::End).empty());
     expectPortClosed();
@@ -284,14 +287,15 @@ TEST_F(FlashOverPty, LostLineInTheMiddleOfAWriteEndsInWriteFailed) {
 TEST_F(FlashOverPty, AnOperationStartedDuringAnotherIsRefusedAndSendsNothing) {
     // An answer slow enough for a click to arrive while the end packet waits for it.
     startWith({{.kind = MessageKind::End, .action = Fault::Action::Late, .delay = 200ms}});
-    connect(2);
+    connect(ProtocolMode::Mode2);
     std::optional<Outcome> clicked;
     int refusedStatus = 0;
     QTimer::singleShot(50ms, [&] {
-        refusedStatus = EraseFlash(context);
-        clicked = stepButton(context, 1, Step::Connect);
+        refusedStatus = EraseFlash(context).status;
+        clicked = stepButton(context, ProtocolMode::Mode1, Step::Connect);
     });
-    EXPECT_EQ(LeaveFlashMode(context), reply::ED) << "the running operation was disturbed";
+    EXPECT_EQ(LeaveFlashMode(context).status, statusOf(Reply::ED))
+        << "the running operation was disturbed";
     EXPECT_EQ(refusedStatus, -1);
     ASSERT_TRUE(clicked);
     EXPECT_EQ(clicked->message, Message::ng("Connect failed."));
@@ -304,12 +308,12 @@ TEST_F(FlashOverPty, AnOperationStartedDuringAnotherIsRefusedAndSendsNothing) {
 
 TEST_F(FlashOverPty, SendCommandSendsOnlyItsTwoCommands) {
     start();
-    EXPECT_EQ(SendCommand(context, "erase", 0), 1);
+    EXPECT_EQ(SendCommand(context, "erase", ProtocolMode::Mode0).status, 1);
     EXPECT_TRUE(transceiver->receivedMessages().empty());
     expectPortClosed();
 
-    connect(0);
-    EXPECT_EQ(SendCommand(context, "END", 0), 0);
+    connect(ProtocolMode::Mode0);
+    EXPECT_EQ(SendCommand(context, "END", ProtocolMode::Mode0).status, 0);
     const auto ends = received(MessageKind::EndFrame);
     ASSERT_EQ(ends.size(), 1u);
     std::vector<std::uint8_t> expected(20, 0x00);
@@ -324,10 +328,10 @@ TEST_F(FlashOverPty, ReturnedRowThatDiffersIsAnsweredWithTheNgFrame) {
                 .action = Fault::Action::CorruptReply,
                 .count = 5}});
     image.storeByte(0xC100, 3, 0x33);
-    connect(0);
-    EXPECT_EQ(SendCommand(context, "ERASE", 0), 0);
+    connect(ProtocolMode::Mode0);
+    EXPECT_EQ(SendCommand(context, "ERASE", ProtocolMode::Mode0).status, 0);
     transceiver->clearLog();
-    EXPECT_EQ(WriteBlocks(context, 0), 0);
+    EXPECT_EQ(WriteBlocks(context, ProtocolMode::Mode0).status, 0);
     EXPECT_EQ(kinds(), (std::vector<MessageKind>{MessageKind::RowFrame, MessageKind::NgFrame,
                                                  MessageKind::RowFrame, MessageKind::OkFrame}));
     EXPECT_EQ(transceiver->flashMemory()[0x1003], 0x33);
@@ -335,9 +339,10 @@ TEST_F(FlashOverPty, ReturnedRowThatDiffersIsAnsweredWithTheNgFrame) {
 
 TEST_F(FlashOverPty, AnswersOtherThanOkToACommandAreFailuresForTheButtons) {
     startWith({{.kind = MessageKind::EraseFrame, .action = Fault::Action::Reply, .reply = "BE"}});
-    connect(1);
-    EXPECT_EQ(SendCommand(context, "ERASE", 1), 4);
-    EXPECT_EQ(stepButton(context, 1, Step::Erase).message, Message::ng("Erase failed."));
+    connect(ProtocolMode::Mode1);
+    EXPECT_EQ(SendCommand(context, "ERASE", ProtocolMode::Mode1).status, 4);
+    EXPECT_EQ(stepButton(context, ProtocolMode::Mode1, Step::Erase).message,
+              Message::ng("Erase failed."));
 }
 
 // --- The pin command --------------------------------------------------------------------------
@@ -346,14 +351,14 @@ TEST_F(FlashOverPty, PinCommandDrivesAndReadsAPin) {
     start();
     panel.pinNumber = "12";
     panel.pinFunction = 1;
-    EXPECT_EQ(portResultText(RunPortCommand(context)), "OK");
+    EXPECT_EQ(portResultText(RunPortCommand(context).status), "OK");
     const auto commands = received(MessageKind::PortCommand);
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(std::string(commands.front().bytes.begin(), commands.front().bytes.end()),
               "ZR~P121\r");
 
     panel.pinFunction = 3;
-    EXPECT_EQ(portResultText(RunPortCommand(context)), "H出力");
+    EXPECT_EQ(portResultText(RunPortCommand(context).status), "H出力");
     expectPortClosed();
 }
 
@@ -361,8 +366,8 @@ TEST_F(FlashOverPty, PinCommandWithoutAWholeAnswerShowsQuestionMarks) {
     startWith(
         {{.kind = MessageKind::PortCommand, .action = Fault::Action::PartialReply, .count = 5}});
     panel.pinNumber = "07";
-    EXPECT_EQ(RunPortCommand(context), reply::Other);
-    EXPECT_EQ(portResultText(reply::Other), "???");
+    EXPECT_EQ(RunPortCommand(context).status, Reply::Other);
+    EXPECT_EQ(portResultText(Reply::Other), "???");
     expectPortClosed();
 }
 

@@ -65,7 +65,8 @@ TEST_P(RandomFaultSoak, EveryRunEndsInAMessageAndSuccessMeansWritten) {
     test::RecordingPanel panel;
     FlashContext context{link, *image, panel};
 
-    const Outcome outcome = mode == 2 ? startSequence(context) : *macroSequence(context, mode);
+    const Outcome outcome =
+        mode == 2 ? startSequence(context) : macroSequence(context, *protocolMode(mode));
 
     static const std::set<std::string> kMessages{
         "Completed.",      "FLASH Memory writing completed.",

@@ -55,6 +55,17 @@ INSTANTIATE_TEST_SUITE_P(
         // A resend of the same bytes: its earlier echo is as good as its own.
         Arrival{"EarlierCopyOfTheSameBytes", "ROW", {"ROWROWok"}, "ROWROWok", 0},
         Arrival{"GarbledEchoIsNoEcho", "ABCD", {"ABXDok"}, "", 6},
+        // An earlier answer the transceiver had ready while it echoed: short, status or frame.
+        Arrival{"ShortAnswerInsideTheEcho", "ABCDEF", {"ABC", "PG\r", "\nDEFok"}, "ABCDEFok", 4},
+        Arrival{"StatusAnswerInsideTheEcho", "ABCDEF", {"A\r\nOK\r\nBCDEFok"}, "ABCDEFok", 6},
+        Arrival{"FrameAnswerInsideTheEcho",
+                "ABCDEFGH",
+                {"ABCDE", "OK\r\n0123456789abcdef", "FGHok"},
+                "ABCDEFGHok",
+                20},
+        // Only a whole answer behind which the echo goes on where it stopped.
+        Arrival{
+            "AnswerShapedGarble", "ABCDEFGH", {"ABCPG\r\nxFGHok", "0123456789abcdefgh"}, "", 31},
         Arrival{"EchoStillComing", "ABCD", {"xyAB"}, "AB", 2}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -107,9 +107,9 @@ class PtyLink : public testing::Test {
 // --- ConnectRadio ---------------------------------------------------------------------------
 
 struct ConnectAnswer {
-    int mode;
+    ProtocolMode mode;
     std::string_view command;
-    int status;
+    Reply status;
     std::size_t received;  // echo and answer
 };
 
@@ -118,7 +118,7 @@ class ConnectRadioMode : public PtyLink, public testing::WithParamInterface<Conn
 TEST_P(ConnectRadioMode, EntersFlashModeAndKeepsEverythingRead) {
     start();
     const ConnectAnswer& mode = GetParam();
-    EXPECT_EQ(link.ConnectRadio(mode.mode), mode.status);
+    EXPECT_EQ(link.ConnectRadio(mode.mode).status, mode.status);
     ASSERT_EQ(port.writes.size(), 1u);
     EXPECT_EQ(port.writes[0], bytesOf(mode.command));
     ASSERT_EQ(link.RxBuffer.size(), mode.received);
@@ -129,15 +129,15 @@ TEST_P(ConnectRadioMode, EntersFlashModeAndKeepsEverythingRead) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, ConnectRadioMode,
-    testing::Values(ConnectAnswer{0, wire::kConnectCommandMode0, reply::OK, 25},
-                    ConnectAnswer{1, wire::kConnectCommandMode1, reply::OK, 23},
-                    ConnectAnswer{2, wire::kConnectCommandMode2, reply::CT, 13}));
+    testing::Values(ConnectAnswer{ProtocolMode::Mode0, wire::kConnectCommandMode0, Reply::OK, 25},
+                    ConnectAnswer{ProtocolMode::Mode1, wire::kConnectCommandMode1, Reply::OK, 23},
+                    ConnectAnswer{ProtocolMode::Mode2, wire::kConnectCommandMode2, Reply::CT, 13}));
 
 struct ConnectFault {
     std::string_view name;
-    int mode;
+    ProtocolMode mode;
     Fault fault;
-    int status;
+    Reply status;
     std::size_t received;
 };
 
@@ -149,7 +149,7 @@ class ConnectRadioFault : public PtyLink, public testing::WithParamInterface<Con
 
 TEST_P(ConnectRadioFault, GivesItsStatusAndLeavesThePortClosed) {
     start({GetParam().fault});
-    EXPECT_EQ(link.ConnectRadio(GetParam().mode), GetParam().status);
+    EXPECT_EQ(link.ConnectRadio(GetParam().mode).status, GetParam().status);
     EXPECT_EQ(link.RxBuffer.size(), GetParam().received);
     expectIdle();
 }
@@ -157,33 +157,37 @@ TEST_P(ConnectRadioFault, GivesItsStatusAndLeavesThePortClosed) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, ConnectRadioFault,
     testing::Values(
-        ConnectFault{"Mode2Ng", 2, replyWith(MessageKind::ConnectMode2, "NG"), reply::Other, 13},
+        ConnectFault{"Mode2Ng", ProtocolMode::Mode2, replyWith(MessageKind::ConnectMode2, "NG"),
+                     Reply::Other, 13},
         // "OK" is a success code of its own; the mode 2 callers refuse it.
-        ConnectFault{"Mode2Ok", 2, replyWith(MessageKind::ConnectMode2, "OK"), reply::OK, 13},
-        ConnectFault{"Mode1Ng", 1, replyWith(MessageKind::ConnectMode1, "NG"), reply::Other, 23},
+        ConnectFault{"Mode2Ok", ProtocolMode::Mode2, replyWith(MessageKind::ConnectMode2, "OK"),
+                     Reply::OK, 13},
+        ConnectFault{"Mode1Ng", ProtocolMode::Mode1, replyWith(MessageKind::ConnectMode1, "NG"),
+                     Reply::Other, 23},
         // Echo and "OK" CR LF only: the 23 bytes awaited never come.
-        ConnectFault{"Mode1ShortReplyTimesOut", 1,
-                     fault(MessageKind::ConnectMode1, Fault::Action::PartialReply, 4), reply::Other,
+        ConnectFault{"Mode1ShortReplyTimesOut", ProtocolMode::Mode1,
+                     fault(MessageKind::ConnectMode1, Fault::Action::PartialReply, 4), Reply::Other,
                      7},
-        ConnectFault{"Mode0ShortReplyTimesOut", 0,
+        ConnectFault{"Mode0ShortReplyTimesOut", ProtocolMode::Mode0,
                      fault(MessageKind::ConnectMode0, Fault::Action::PartialReply, 19),
-                     reply::Other, 24},
-        ConnectFault{"Mode2Silent", 2, fault(MessageKind::ConnectMode2, Fault::Action::Silent),
-                     reply::Other, 0},
-        ConnectFault{"Mode2AnswerAfterTheTimeOut", 2,
+                     Reply::Other, 24},
+        ConnectFault{"Mode2Silent", ProtocolMode::Mode2,
+                     fault(MessageKind::ConnectMode2, Fault::Action::Silent), Reply::Other, 0},
+        ConnectFault{"Mode2AnswerAfterTheTimeOut", ProtocolMode::Mode2,
                      fault(MessageKind::ConnectMode2, Fault::Action::Late, 0, 3 * kTestReplyTime),
-                     reply::Other, 9},
-        // Without its whole echo nothing that comes back can be told for the answer.
-        ConnectFault{"Mode2EchoByteLost", 2,
-                     fault(MessageKind::ConnectMode2, Fault::Action::DropEcho, 1), reply::Other,
-                     0}),
+                     Reply::Other, 9},
+        // Without its whole echo nothing that comes back can be told for the answer: what
+        // follows the echo's first eight bytes is no answer of its own.
+        ConnectFault{"Mode2EchoByteLost", ProtocolMode::Mode2,
+                     fault(MessageKind::ConnectMode2, Fault::Action::DropEcho, 1), Reply::Other,
+                     8}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PtyLink, ConnectWaitsForAnAnswerThatArrivesInPieces) {
     // At 1200 bit/s the 13 bytes take over 100 ms, so the link sees them trickle in.
     start(pacedAt(1200));
     link.Timer1.setInterval(1s);
-    EXPECT_EQ(link.ConnectRadio(2), reply::CT);
+    EXPECT_EQ(link.ConnectRadio(ProtocolMode::Mode2).status, Reply::CT);
     EXPECT_EQ(link.RxBuffer.size(), 13u);
     EXPECT_TRUE(std::any_of(port.counts.begin(), port.counts.end(), [](int count) {
         return count > 0 && count < 13;
@@ -193,7 +197,7 @@ TEST_F(PtyLink, ConnectWaitsForAnAnswerThatArrivesInPieces) {
 
 TEST_F(PtyLink, ConnectToAMissingPortFailsWithoutWriting) {
     qtPort.names().bind(1, "/dev/rkt5-no-such-port");
-    EXPECT_EQ(link.ConnectRadio(2), reply::Other);
+    EXPECT_EQ(link.ConnectRadio(ProtocolMode::Mode2).status, Reply::Other);
     EXPECT_TRUE(port.writes.empty());
     EXPECT_EQ(port.opens, 1);
     EXPECT_FALSE(qtPort.portOpen());
@@ -205,22 +209,14 @@ TEST_F(PtyLink, ConnectOpensThePortChosenInTheMenu) {
     qtPort.names().bind(5, transceiver->portPath());
     qtPort.names().bind(1, "/dev/rkt5-no-such-port");
     choice.menu.mnuCom_Click(5);
-    EXPECT_EQ(link.ConnectRadio(2), reply::CT);
+    EXPECT_EQ(link.ConnectRadio(ProtocolMode::Mode2).status, Reply::CT);
     EXPECT_EQ(qtPort.commPort(), 5);
-    expectIdle();
-}
-
-TEST_F(PtyLink, ConnectWithAModeThatDoesNotExistSendsNothing) {
-    start();
-    EXPECT_EQ(link.ConnectRadio(3), reply::Other);
-    EXPECT_EQ(link.ConnectRadio(-1), reply::Other);
-    EXPECT_TRUE(port.writes.empty());
     expectIdle();
 }
 
 TEST_F(PtyLink, ALineLostDuringAnExchangeIsAFailure) {
     start({fault(MessageKind::ConnectMode2, Fault::Action::HangUp, 4)});
-    EXPECT_EQ(link.ConnectRadio(2), reply::Other);
+    EXPECT_EQ(link.ConnectRadio(ProtocolMode::Mode2).status, Reply::Other);
     expectIdle();
 }
 
@@ -229,7 +225,7 @@ TEST_F(PtyLink, ALineLostDuringAnExchangeIsAFailure) {
 struct ModelAnswer {
     std::string_view name;
     sim::SimulatorOptions options;
-    int status;
+    Reply status;
     std::size_t received;
 };
 
@@ -241,7 +237,7 @@ class CheckModelAnswer : public PtyLink, public testing::WithParamInterface<Mode
 
 TEST_P(CheckModelAnswer, GivesItsStatusAndLeavesThePortClosed) {
     start(GetParam().options);
-    EXPECT_EQ(link.CheckModel(), GetParam().status);
+    EXPECT_EQ(link.CheckModel().status, GetParam().status);
     EXPECT_EQ(link.RxBuffer.size(), GetParam().received);
     ASSERT_EQ(port.writes.size(), 1u);
     EXPECT_EQ(port.writes[0], bytesOf(wire::kModelCommand));
@@ -251,19 +247,19 @@ TEST_P(CheckModelAnswer, GivesItsStatusAndLeavesThePortClosed) {
 INSTANTIATE_TEST_SUITE_P(
     Answers, CheckModelAnswer,
     testing::Values(
-        ModelAnswer{"Ok", unpaced(), reply::OK, 17},
-        ModelAnswer{"RegionError", inAnotherRegion(), reply::RE, 17},
-        ModelAnswer{"Ng", unpaced({replyWith(MessageKind::ModelCheck, "NG")}), reply::Other, 17},
+        ModelAnswer{"Ok", unpaced(), Reply::OK, 17},
+        ModelAnswer{"RegionError", inAnotherRegion(), Reply::RE, 17},
+        ModelAnswer{"Ng", unpaced({replyWith(MessageKind::ModelCheck, "NG")}), Reply::Other, 17},
         ModelAnswer{"PinStateIsNoAnswerHere", unpaced({replyWith(MessageKind::ModelCheck, "03")}),
-                    reply::Other, 17},
+                    Reply::Other, 17},
         // Seventeen bytes, but the answer lacks its leading CR LF.
         ModelAnswer{"WithoutLeadingCrLf", unpaced({replyWith(MessageKind::ModelCheck, "OK\r\nAB")}),
-                    reply::Other, 17},
+                    Reply::Other, 17},
         ModelAnswer{"SixteenBytesTimeOut",
                     unpaced({fault(MessageKind::ModelCheck, Fault::Action::PartialReply, 5)}),
-                    reply::Other, 16},
+                    Reply::Other, 16},
         ModelAnswer{"Silent", unpaced({fault(MessageKind::ModelCheck, Fault::Action::Silent)}),
-                    reply::Other, 0}),
+                    Reply::Other, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- SendPacket -------------------------------------------------------------------------------
@@ -273,7 +269,7 @@ class SendPacketOverPty : public PtyLink {
     // Flash packets mean something to the transceiver only after the mode 2 connect.
     void startInFlashMode(sim::SimulatorOptions options = unpaced()) {
         start(std::move(options));
-        ASSERT_EQ(link.ConnectRadio(2), reply::CT);
+        ASSERT_EQ(link.ConnectRadio(ProtocolMode::Mode2).status, Reply::CT);
         port.writes.clear();
         port.settingsWritten.clear();
         transceiver->clearLog();
@@ -284,7 +280,7 @@ class SendPacketOverPty : public PtyLink {
         std::copy(packet.begin(), packet.end(), link.PacketBuffer.begin());
     }
     // SendPacket wants the port opened by its caller, as every flash operation does.
-    int sendPacket(int mode) {
+    int sendPacket(ProtocolMode mode) {
         link.openPortIfClosed();
         const int count = link.SendPacket(mode);
         link.closePortIfOpen();
@@ -294,11 +290,11 @@ class SendPacketOverPty : public PtyLink {
 
 TEST_F(SendPacketOverPty, AFlashPacketBringsBackItsEchoAndTheAnswer) {
     startInFlashMode();
-    EXPECT_EQ(sendPacket(2), 1036);
+    EXPECT_EQ(sendPacket(ProtocolMode::Mode2), 1036);
     ASSERT_EQ(link.RxBuffer.size(), 1036u);
     EXPECT_TRUE(
         std::equal(link.PacketBuffer.begin(), link.PacketBuffer.end(), link.RxBuffer.begin()));
-    EXPECT_EQ(link.ReadReply(1032), reply::ED);
+    EXPECT_EQ(link.ReadReply(1032), Reply::ED);
     ASSERT_EQ(port.writes.size(), 2u);
     EXPECT_EQ(port.writes[0].size(), 512u);
     EXPECT_EQ(port.writes[1].size(), 520u);
@@ -308,7 +304,7 @@ TEST_F(SendPacketOverPty, AFlashPacketBringsBackItsEchoAndTheAnswer) {
 TEST_F(SendPacketOverPty, ASilentLineStillGetsBothHalvesAndYieldsNothing) {
     startInFlashMode(unpaced({fault(MessageKind::End, Fault::Action::Silent)}));
     link.RxBuffer = bytesOf("left over");
-    EXPECT_EQ(sendPacket(2), 0);
+    EXPECT_EQ(sendPacket(ProtocolMode::Mode2), 0);
     EXPECT_TRUE(link.RxBuffer.empty());
     ASSERT_TRUE(transceiver->waitForMessages(1, 2s));
     ASSERT_EQ(received().size(), 1u);
@@ -322,14 +318,14 @@ TEST_F(SendPacketOverPty, BothHalvesShareOneTimerPeriod) {
     choice.speeds.select(0);
     startInFlashMode(pacedAt(9600));
     link.Timer1.setInterval(800ms);
-    EXPECT_EQ(sendPacket(2), 512);
+    EXPECT_EQ(sendPacket(ProtocolMode::Mode2), 512);
     EXPECT_EQ(link.RxBuffer.size(), 512u);
     expectIdle();
 
     link.Timer1.setInterval(2500ms);
     startInFlashMode(pacedAt(9600));
     link.Timer1.setInterval(2500ms);
-    EXPECT_EQ(sendPacket(2), 1036);
+    EXPECT_EQ(sendPacket(ProtocolMode::Mode2), 1036);
     expectIdle();
 }
 
@@ -337,7 +333,7 @@ TEST_F(SendPacketOverPty, ALostLineIsAnErrorForTheCaller) {
     startInFlashMode(unpaced({fault(MessageKind::End, Fault::Action::HangUp, 100)}));
     link.openPortIfClosed();
     try {
-        link.SendPacket(2);
+        link.SendPacket(ProtocolMode::Mode2);
         FAIL() << "a hang-up went unnoticed";
     } catch (const RunTimeError& error) {
         EXPECT_EQ(error.number(), ErrorNumber::LineLost) << error.what();
@@ -356,7 +352,7 @@ class SendFrame : public SendPacketOverPty, public testing::WithParamInterface<F
     // Frames mean something to the transceiver only once the connect of their mode is through.
     void startInFrameMode(std::vector<Fault> faults = {}) {
         start(std::move(faults));
-        ASSERT_EQ(link.ConnectRadio(GetParam().mode), reply::OK);
+        ASSERT_EQ(link.ConnectRadio(*protocolMode(GetParam().mode)).status, Reply::OK);
         port.writes.clear();
         std::copy(wire::kEndFrameHead.begin(), wire::kEndFrameHead.end(),
                   link.CommandFrame.begin());
@@ -365,12 +361,12 @@ class SendFrame : public SendPacketOverPty, public testing::WithParamInterface<F
 
 TEST_P(SendFrame, BringsBackTheEchoAndTheTwentyByteAnswer) {
     startInFrameMode();
-    const int count = sendPacket(GetParam().mode);
+    const int count = sendPacket(*protocolMode(GetParam().mode));
     EXPECT_EQ(count, static_cast<int>(GetParam().sent + 20));
     ASSERT_EQ(link.RxBuffer.size(), GetParam().sent + 20);
     ASSERT_EQ(port.writes.size(), 1u);
     EXPECT_TRUE(std::equal(port.writes[0].begin(), port.writes[0].end(), link.RxBuffer.begin()));
-    EXPECT_NE(link.ReadReply(static_cast<int>(GetParam().sent)), reply::Other);
+    EXPECT_NE(link.ReadReply(static_cast<int>(GetParam().sent)), Reply::Other);
     if (GetParam().mode == 1) {
         EXPECT_EQ(std::string(port.writes[0].begin(), port.writes[0].begin() + 3), "CL~");
     }
@@ -379,7 +375,7 @@ TEST_P(SendFrame, BringsBackTheEchoAndTheTwentyByteAnswer) {
 
 TEST_P(SendFrame, ASilentLineYieldsNothing) {
     startInFrameMode({fault(MessageKind::EndFrame, Fault::Action::Silent)});
-    EXPECT_EQ(sendPacket(GetParam().mode), 0);
+    EXPECT_EQ(sendPacket(*protocolMode(GetParam().mode)), 0);
     EXPECT_TRUE(link.RxBuffer.empty());
     expectIdle();
 }
@@ -400,7 +396,7 @@ class LineSettingsApplied : public PtyLink, public testing::WithParamInterface<S
 TEST_P(LineSettingsApplied, ByTheConnectOfEachModeAndOption) {
     start();
     choice.speeds.select(GetParam().option);
-    link.ConnectRadio(GetParam().mode);
+    link.ConnectRadio(*protocolMode(GetParam().mode));
     EXPECT_EQ(port.settingsWritten, GetParam().written);
     ASSERT_EQ(received().size(), 1u);
     EXPECT_EQ(received()[0].lineSpeed, GetParam().lineSpeed);
@@ -420,9 +416,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PtyLink, ModesZeroAndOneKeepTheSpeedOfTheLastExchange) {
     start();
-    EXPECT_EQ(link.CheckModel(), reply::OK);
-    EXPECT_EQ(link.ConnectRadio(0), reply::OK);
-    EXPECT_EQ(link.ConnectRadio(1), reply::OK);
+    EXPECT_EQ(link.CheckModel().status, Reply::OK);
+    EXPECT_EQ(link.ConnectRadio(ProtocolMode::Mode0).status, Reply::OK);
+    EXPECT_EQ(link.ConnectRadio(ProtocolMode::Mode1).status, Reply::OK);
     EXPECT_EQ(port.settingsWritten, std::vector<std::string>{"57600,n,8,1"});
     const auto messages = received();
     ASSERT_EQ(messages.size(), 3u);
@@ -437,7 +433,7 @@ TEST_F(SendPacketOverPty, AppliesTheSettingsBeforeEachWriteOnTheOpenPort) {
     choice.speeds.select(1);
     link.openPortIfClosed();
     choice.speeds.select(0);
-    EXPECT_EQ(link.SendPacket(2), 1036);
+    EXPECT_EQ(link.SendPacket(ProtocolMode::Mode2), 1036);
     link.closePortIfOpen();
     EXPECT_EQ(port.settingsWritten, std::vector<std::string>{"9600,n,8,1"});
     ASSERT_EQ(received().size(), 1u);

@@ -12,8 +12,8 @@ class RecordingPort : public SerialPort {
   public:
     explicit RecordingPort(SerialPort& port) : port_(port) {}
 
-    void setSettings(const std::string& settings) override {
-        settingsWritten.push_back(settings);
+    void setSettings(const LineSettings& settings) override {
+        settingsWritten.push_back(settings.text());
         port_.setSettings(settings);
     }
     bool portOpen() const override { return port_.portOpen(); }

@@ -14,7 +14,7 @@ namespace {
 // The classifiers only read RxBuffer; a port that refuses every call proves they do not touch it.
 class RefusingPort : public SerialPort {
   public:
-    void setSettings(const std::string&) override { refuse(); }
+    void setSettings(const LineSettings&) override { refuse(); }
     bool portOpen() const override { refuse(); }
     void setCommPort(int) override { refuse(); }
     void setPortOpen(bool) override { refuse(); }
@@ -32,7 +32,7 @@ struct ClassifierCase {
     std::string_view name;
     std::string_view received;
     int echoLength;
-    int status;
+    Reply status;
 };
 
 std::ostream& operator<<(std::ostream& out, const ClassifierCase& c) {
@@ -57,21 +57,21 @@ TEST_P(ReadReplyCase, GivesTheStatusOfTheAnswerBehindTheEcho) {
 
 INSTANTIATE_TEST_SUITE_P(
     ShortReplies, ReadReplyCase,
-    testing::Values(ClassifierCase{"ConnectAnswer", "ZR~FLASH\rCT\r\n", 9, reply::CT},
-                    ClassifierCase{"Ok", "12345OK\r\n", 5, reply::OK},
-                    ClassifierCase{"Ng", "12345NG\r\n", 5, reply::NG},
-                    ClassifierCase{"Ed", "ED\r\n", 0, reply::ED},
-                    ClassifierCase{"Be", "xBE\r\n", 1, reply::BE},
-                    ClassifierCase{"Pg", "xPG\r\n", 1, reply::PG},
-                    ClassifierCase{"Ra", "xRA\r\n", 1, reply::RA},
-                    ClassifierCase{"Ee", "xEE\r\n", 1, reply::EE},
-                    ClassifierCase{"LowerCase", "12345ok\r\n", 5, reply::Other},
-                    ClassifierCase{"LfCr", "12345OK\n\r", 5, reply::Other},
-                    ClassifierCase{"MissingLf", "12345OK\rX", 5, reply::Other},
-                    ClassifierCase{"UnknownLetters", "12345CL\r\n", 5, reply::Other},
-                    ClassifierCase{"ExtraBytesIgnored", "12345PG\r\nNG\r\n", 5, reply::PG},
+    testing::Values(ClassifierCase{"ConnectAnswer", "ZR~FLASH\rCT\r\n", 9, Reply::CT},
+                    ClassifierCase{"Ok", "12345OK\r\n", 5, Reply::OK},
+                    ClassifierCase{"Ng", "12345NG\r\n", 5, Reply::NG},
+                    ClassifierCase{"Ed", "ED\r\n", 0, Reply::ED},
+                    ClassifierCase{"Be", "xBE\r\n", 1, Reply::BE},
+                    ClassifierCase{"Pg", "xPG\r\n", 1, Reply::PG},
+                    ClassifierCase{"Ra", "xRA\r\n", 1, Reply::RA},
+                    ClassifierCase{"Ee", "xEE\r\n", 1, Reply::EE},
+                    ClassifierCase{"LowerCase", "12345ok\r\n", 5, Reply::Other},
+                    ClassifierCase{"LfCr", "12345OK\n\r", 5, Reply::Other},
+                    ClassifierCase{"MissingLf", "12345OK\rX", 5, Reply::Other},
+                    ClassifierCase{"UnknownLetters", "12345CL\r\n", 5, Reply::Other},
+                    ClassifierCase{"ExtraBytesIgnored", "12345PG\r\nNG\r\n", 5, Reply::PG},
                     // The echo is not compared: an answer-like echo must not be mistaken.
-                    ClassifierCase{"EchoNotRead", "NG\r\nXOK\r\n", 5, reply::OK}),
+                    ClassifierCase{"EchoNotRead", "NG\r\nXOK\r\n", 5, Reply::OK}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class ReadStatusReplyCase : public Classifier,
@@ -84,20 +84,20 @@ TEST_P(ReadStatusReplyCase, GivesTheStatusOfTheFramedAnswer) {
 
 INSTANTIATE_TEST_SUITE_P(
     StatusReplies, ReadStatusReplyCase,
-    testing::Values(ClassifierCase{"Ok", "ZR~RK-T5EG\r\r\nOK\r\n", 11, reply::OK},
-                    ClassifierCase{"Ng", "ZR~RK-T5EG\r\r\nNG\r\n", 11, reply::NG},
-                    ClassifierCase{"RegionError", "ZR~RK-T5EG\r\r\nRE\r\n", 11, reply::RE},
-                    ClassifierCase{"Pin00", "ZR~P121\r\r\n00\r\n", 8, reply::Pin00},
-                    ClassifierCase{"Pin01", "ZR~P121\r\r\n01\r\n", 8, reply::Pin01},
-                    ClassifierCase{"Pin02", "ZR~P121\r\r\n02\r\n", 8, reply::Pin02},
-                    ClassifierCase{"Pin03", "ZR~P121\r\r\n03\r\n", 8, reply::Pin03},
-                    ClassifierCase{"ReversedRegion", "ZR~RK-T5EG\r\r\nER\r\n", 11, reply::Other},
-                    ClassifierCase{"LowerCase", "ZR~RK-T5EG\r\r\nok\r\n", 11, reply::Other},
-                    ClassifierCase{"NoLeadingCrLf", "ZR~RK-T5EG\rOK\r\nAB", 11, reply::Other},
-                    ClassifierCase{"LeadingLfCr", "ZR~RK-T5EG\r\n\rOK\r\n", 11, reply::Other},
-                    ClassifierCase{"TrailingLfCr", "ZR~RK-T5EG\r\r\nOK\n\r", 11, reply::Other},
-                    ClassifierCase{"PinOutOfRange", "ZR~P121\r\r\n04\r\n", 8, reply::Other},
-                    ClassifierCase{"ExtraBytesIgnored", "ZR~RK-T5EG\r\r\nRE\r\nOK", 11, reply::RE}),
+    testing::Values(ClassifierCase{"Ok", "ZR~RK-T5EG\r\r\nOK\r\n", 11, Reply::OK},
+                    ClassifierCase{"Ng", "ZR~RK-T5EG\r\r\nNG\r\n", 11, Reply::NG},
+                    ClassifierCase{"RegionError", "ZR~RK-T5EG\r\r\nRE\r\n", 11, Reply::RE},
+                    ClassifierCase{"Pin00", "ZR~P121\r\r\n00\r\n", 8, Reply::Pin00},
+                    ClassifierCase{"Pin01", "ZR~P121\r\r\n01\r\n", 8, Reply::Pin01},
+                    ClassifierCase{"Pin02", "ZR~P121\r\r\n02\r\n", 8, Reply::Pin02},
+                    ClassifierCase{"Pin03", "ZR~P121\r\r\n03\r\n", 8, Reply::Pin03},
+                    ClassifierCase{"ReversedRegion", "ZR~RK-T5EG\r\r\nER\r\n", 11, Reply::Other},
+                    ClassifierCase{"LowerCase", "ZR~RK-T5EG\r\r\nok\r\n", 11, Reply::Other},
+                    ClassifierCase{"NoLeadingCrLf", "ZR~RK-T5EG\rOK\r\nAB", 11, Reply::Other},
+                    ClassifierCase{"LeadingLfCr", "ZR~RK-T5EG\r\n\rOK\r\n", 11, Reply::Other},
+                    ClassifierCase{"TrailingLfCr", "ZR~RK-T5EG\r\r\nOK\n\r", 11, Reply::Other},
+                    ClassifierCase{"PinOutOfRange", "ZR~P121\r\r\n04\r\n", 8, Reply::Other},
+                    ClassifierCase{"ExtraBytesIgnored", "ZR~RK-T5EG\r\r\nRE\r\nOK", 11, Reply::RE}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A reply cut short is a subscript error for the caller's error trap, never a read past the end.
