@@ -148,8 +148,8 @@ class Checker {
         return false;
     }
 
-    // Compares the last byte with the checksum the others need; false (noted) when they differ.
-    bool checksumHolds(int number) {
+    // What is wrong with the last byte as the checksum of the others, if anything.
+    std::optional<std::string> checksumProblem() const {
         unsigned sum = 0;
         for (std::size_t i = 0; i + 1 < bytes_.size(); ++i) {
             sum += bytes_[i];
@@ -158,11 +158,9 @@ class Checker {
         const unsigned expected =
             (format_ == ImageFileFormat::SRecord ? ~sum : 0x100u - (sum & 0xFFu)) & 0xFFu;
         if (bytes_.back() == expected) {
-            return true;
+            return std::nullopt;
         }
-        problem(number, "checksum is " + hexByte(bytes_.back()) + ", the record needs " +
-                            hexByte(expected));
-        return false;
+        return "checksum is " + hexByte(bytes_.back()) + ", the record needs " + hexByte(expected);
     }
 
     void sRecord(std::string_view text, int number) {
@@ -184,7 +182,9 @@ class Checker {
             problem(number, "too short for its address and checksum");
             return;
         }
-        checksumHolds(number);
+        if (const auto bad = checksumProblem()) {
+            problem(number, *bad);
+        }
         if (record.byteCount > 0) {
             data(number, record.address, record.byteCount);
         } else if (type >= 7) {
@@ -202,14 +202,17 @@ class Checker {
         if (!decode(text, 1, number) || !countMatches(number, 5, "data bytes")) {
             return;
         }
-        const bool checksumHeld = checksumHolds(number);
-        // A bad checksum was just reported with its figures.
-        if (record.code != linecode::kOk && (record.code != linecode::kChecksum || checksumHeld)) {
+        const std::optional<std::string> badChecksum = checksumProblem();
+        // The window's verdict first; a bad checksum is said once, with its figures.
+        if (record.code != linecode::kOk && !(record.code == linecode::kChecksum && badChecksum)) {
             problem(number, lineCodeReason(record.code, format_));
         }
+        if (badChecksum) {
+            problem(number, *badChecksum);
+        }
         hexRecordType(number);
-        if (record.kind == HexRecord::Kind::Data && record.code != linecode::kRowOutsideImage) {
-            data(number, record.address, record.count);
+        if (record.kind == HexRecord::Kind::Data) {
+            data(number, record.address, record.count, record.code == linecode::kRowOutsideImage);
         }
     }
 
@@ -226,7 +229,9 @@ class Checker {
         }
     }
 
-    void data(int number, std::uint64_t address, std::size_t count) {
+    // Notes where a data record goes; `outsideSaid` when the loader's verdict already told that
+    // it lies outside the image.
+    void data(int number, std::uint64_t address, std::size_t count, bool outsideSaid = false) {
         if (count == 0) {
             return;
         }
@@ -235,8 +240,10 @@ class Checker {
         }
         const std::uint64_t last = address + count - 1;
         if (address < FlashImage::kFirstAddress || last > FlashImage::kLastAddress) {
-            problem(number, "data at " + hexAddress(address) + "-" + hexAddress(last) +
-                                " lies outside 0xC0000-0xFFFFF");
+            if (!outsideSaid) {
+                problem(number, "data at " + hexAddress(address) + "-" + hexAddress(last) +
+                                    " lies outside 0xC0000-0xFFFFF");
+            }
             return;
         }
         dataBytes_ += count;
