@@ -2,25 +2,24 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
+#include <optional>
 
 #include "image/FlashImage.h"
 #include "image/HexText.h"
+#include "image/ImageLoader.h"
 
 namespace rkt5 {
 
 namespace {
 
+using hextext::toUpperHex;
+
 std::string hexAddress(std::uint64_t address) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%05llX", static_cast<unsigned long long>(address));
-    return text;
+    return "0x" + toUpperHex(address, 5);
 }
 
 std::string hexByte(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
-    return text;
+    return toUpperHex(value & 0xFFu, 2);
 }
 
 std::string printable(char c) {
@@ -28,9 +27,48 @@ std::string printable(char c) {
     if (byte >= 0x20 && byte < 0x7F) {
         return std::string("'") + c + "'";
     }
-    char text[8];
-    std::snprintf(text, sizeof text, "\\x%02X", byte);
-    return text;
+    return "\\x" + hexByte(byte);
+}
+
+// Why the window's loaders refuse a line, one entry per LineErrorCode (per format where the
+// words differ). The check takes the loader's verdict and adds only what the loader does not
+// look at, so the two cannot disagree about which lines load.
+struct LineCodeReason {
+    std::int16_t code;
+    std::optional<ImageFileFormat> format;  // none: the same words for both
+    std::string_view text;
+};
+
+constexpr LineCodeReason kLineCodeReasons[] = {
+    {linecode::kShortLine, std::nullopt,
+     "no data bytes: the window refuses such a record unless it reads \":00000001FF\" exactly"},
+    {linecode::kCountTooLarge, std::nullopt,
+     "more than 16 data bytes: the window refuses the record"},
+    {linecode::kLengthMismatch, std::nullopt,
+     "the line's length does not match its byte count: the window refuses the record"},
+    {linecode::kBadTypeDigit, std::nullopt,
+     "unknown record type (not 00 to 0F): the window refuses the record"},
+    {linecode::kRowOutsideImage, std::nullopt,
+     "data lies outside 0xC0000-0xFFFFF: the window refuses the record"},
+    {linecode::kColumnTooLarge, std::nullopt, "column above 15: the window refuses the record"},
+    {linecode::kCrossesRow, std::nullopt,
+     "data runs past the end of its 16-byte row: the window refuses the record"},
+    {linecode::kChecksum, std::nullopt, "checksum error: the window refuses the record"},
+    {linecode::kNotARecord, ImageFileFormat::SRecord, "not an S-record: does not start with \"S\""},
+    {linecode::kNotARecord, ImageFileFormat::IntelHex,
+     "not an Intel HEX record: does not start with \":\""},
+    {linecode::kUnsupportedType, std::nullopt,
+     "record types 04 to 09 (linear addresses among them) are not supported: the window "
+     "refuses them"},
+};
+
+std::string lineCodeReason(std::int16_t code, ImageFileFormat format) {
+    for (const LineCodeReason& reason : kLineCodeReasons) {
+        if (reason.code == code && (!reason.format || *reason.format == format)) {
+            return std::string(reason.text);
+        }
+    }
+    return "the window refuses the line with error code " + std::to_string(code);
 }
 
 // Address bytes of S0 to S9 records (S4 does not exist).
@@ -97,119 +135,103 @@ class Checker {
         return true;
     }
 
-    // The sum of the record's bytes before its last, the checksum.
-    unsigned sumBeforeChecksum() const {
+    // Whether the byte count (the first byte) matches the bytes after it, less the `overhead`
+    // that the count leaves out.
+    bool countMatches(int number, std::size_t overhead, std::string_view what) {
+        const std::size_t says = bytes_.empty() ? 0 : bytes_[0];
+        const std::size_t holds = bytes_.size() < overhead ? 0 : bytes_.size() - overhead;
+        if (!bytes_.empty() && bytes_.size() >= overhead && says == holds) {
+            return true;
+        }
+        problem(number, "byte count says " + std::to_string(says) + " " + std::string(what) +
+                            ", the line holds " + std::to_string(holds));
+        return false;
+    }
+
+    // What is wrong with the last byte as the checksum of the others, if anything.
+    std::optional<std::string> checksumProblem() const {
         unsigned sum = 0;
         for (std::size_t i = 0; i + 1 < bytes_.size(); ++i) {
             sum += bytes_[i];
         }
-        return sum;
+        // S-records store the ones' complement of the sum, Intel HEX its two's complement.
+        const unsigned expected =
+            (format_ == ImageFileFormat::SRecord ? ~sum : 0x100u - (sum & 0xFFu)) & 0xFFu;
+        if (bytes_.back() == expected) {
+            return std::nullopt;
+        }
+        return "checksum is " + hexByte(bytes_.back()) + ", the record needs " + hexByte(expected);
     }
 
     void sRecord(std::string_view text, int number) {
-        if (text[0] != 'S') {
-            problem(number, "not an S-record: does not start with \"S\"");
+        const SRecordLine record = ImageLoader::decodeSRecordLine(text);
+        if (record.code != linecode::kOk) {
+            problem(number, lineCodeReason(record.code, format_));
             return;
         }
+        // The loader skips what it does not know; a strict reader names it.
         const int type = text.size() > 1 && text[1] >= '0' && text[1] <= '9' ? text[1] - '0' : -1;
         if (type < 0 || type == 4) {
             problem(number, "unknown record type");
             return;
         }
-        if (!decode(text, 2, number)) {
+        if (!decode(text, 2, number) || !countMatches(number, 1, "bytes")) {
             return;
         }
-        const std::size_t addressBytes = static_cast<std::size_t>(kSRecordAddressBytes[type]);
-        if (bytes_.empty() || bytes_[0] != bytes_.size() - 1) {
-            problem(number, "byte count says " + std::to_string(bytes_.empty() ? 0 : bytes_[0]) +
-                                " bytes, the line holds " +
-                                std::to_string(bytes_.empty() ? 0 : bytes_.size() - 1));
-            return;
-        }
-        if (bytes_.size() < addressBytes + 2) {
+        if (bytes_.size() < static_cast<std::size_t>(kSRecordAddressBytes[type]) + 2) {
             problem(number, "too short for its address and checksum");
             return;
         }
-        const unsigned expected = ~sumBeforeChecksum() & 0xFFu;
-        if (bytes_.back() != expected) {
-            problem(number, "checksum is " + hexByte(bytes_.back()) + ", the record needs " +
-                                hexByte(expected));
+        if (const auto bad = checksumProblem()) {
+            problem(number, *bad);
         }
-        if (type >= 1 && type <= 3) {
-            std::uint32_t address = 0;
-            for (std::size_t i = 1; i <= addressBytes; ++i) {
-                address = address << 8 | bytes_[i];
-            }
-            data(number, address, bytes_.size() - addressBytes - 2);
+        if (record.byteCount > 0) {
+            data(number, record.address, record.byteCount);
         } else if (type >= 7) {
             endLine_ = endLine_ == 0 ? number : endLine_;
         }
     }
 
     void hexRecord(std::string_view text, int number) {
-        if (text[0] != ':') {
-            problem(number, "not an Intel HEX record: does not start with \":\"");
+        // Through the loader itself, so the segment base and every refusal are the window's.
+        const HexRecord record = loader_.LoadHexLine(text);
+        if (record.code == linecode::kNotARecord) {
+            problem(number, lineCodeReason(record.code, format_));
             return;
         }
-        if (!decode(text, 1, number)) {
+        if (!decode(text, 1, number) || !countMatches(number, 5, "data bytes")) {
             return;
         }
-        if (bytes_.size() < 5 || bytes_[0] != bytes_.size() - 5) {
-            problem(number, "byte count says " + std::to_string(bytes_.empty() ? 0 : bytes_[0]) +
-                                " data bytes, the line holds " +
-                                std::to_string(bytes_.size() < 5 ? 0 : bytes_.size() - 5));
-            return;
+        const std::optional<std::string> badChecksum = checksumProblem();
+        // The window's verdict first; a bad checksum is said once, with its figures.
+        if (record.code != linecode::kOk && !(record.code == linecode::kChecksum && badChecksum)) {
+            problem(number, lineCodeReason(record.code, format_));
         }
-        const std::size_t count = bytes_[0];
-        // The window refuses these whatever their type.
-        if (count > FlashImage::kColumns) {
-            problem(number, "more than 16 data bytes: the window refuses the record");
-        } else if (count == 0 && text != ":00000001FF") {
-            problem(number,
-                    "no data bytes: the window refuses such a record unless it reads "
-                    "\":00000001FF\" exactly");
+        if (badChecksum) {
+            problem(number, *badChecksum);
         }
-        const unsigned expected = (0x100u - (sumBeforeChecksum() & 0xFFu)) & 0xFFu;
-        if (bytes_.back() != expected) {
-            problem(number, "checksum is " + hexByte(bytes_.back()) + ", the record needs " +
-                                hexByte(expected));
-        }
-        const std::uint32_t offset = static_cast<std::uint32_t>(bytes_[1] << 8 | bytes_[2]);
-        switch (bytes_[3]) {
-            case 0x00: {
-                const std::uint32_t address = segmentBase_ + offset;
-                if (count <= FlashImage::kColumns &&
-                    address % FlashImage::kColumns + count > FlashImage::kColumns) {
-                    problem(number,
-                            "data runs past the end of its 16-byte row: the window "
-                            "refuses the record");
-                }
-                data(number, address, count);
-                break;
-            }
-            case 0x01:
-                endLine_ = endLine_ == 0 ? number : endLine_;
-                break;
-            case 0x02:
-                if (count != 2) {
-                    problem(number, "an extended segment address record holds 2 bytes");
-                } else {
-                    segmentBase_ = static_cast<std::uint32_t>(bytes_[4] << 8 | bytes_[5]) * 16;
-                }
-                break;
-            case 0x03:
-                break;
-            case 0x04:
-            case 0x05:
-                problem(number, "linear address records (type " + hexByte(bytes_[3]) +
-                                    ") are not supported: the window refuses them");
-                break;
-            default:
-                problem(number, "unknown record type " + hexByte(bytes_[3]));
+        hexRecordType(number);
+        if (record.kind == HexRecord::Kind::Data) {
+            data(number, record.address, record.count, record.code == linecode::kRowOutsideImage);
         }
     }
 
-    void data(int number, std::uint64_t address, std::size_t count) {
+    // What the record type means beyond the loader, which reads 0A to 0F as data and skips a
+    // segment record of the wrong size.
+    void hexRecordType(int number) {
+        const unsigned type = bytes_[3];
+        if (type == 0x01) {
+            endLine_ = endLine_ == 0 ? number : endLine_;
+        } else if (type == 0x02 && bytes_[0] != 2) {
+            problem(number, "an extended segment address record holds 2 bytes");
+        } else if (type >= 0x0A && type <= 0x0F) {
+            problem(number, "unknown record type " + hexByte(type));
+        }
+    }
+
+    // Notes where a data record goes; `outsideSaid` when the loader's verdict already told that
+    // it lies outside the image.
+    void data(int number, std::uint64_t address, std::size_t count, bool outsideSaid = false) {
         if (count == 0) {
             return;
         }
@@ -218,8 +240,10 @@ class Checker {
         }
         const std::uint64_t last = address + count - 1;
         if (address < FlashImage::kFirstAddress || last > FlashImage::kLastAddress) {
-            problem(number, "data at " + hexAddress(address) + "-" + hexAddress(last) +
-                                " lies outside 0xC0000-0xFFFFF");
+            if (!outsideSaid) {
+                problem(number, "data at " + hexAddress(address) + "-" + hexAddress(last) +
+                                    " lies outside 0xC0000-0xFFFFF");
+            }
             return;
         }
         dataBytes_ += count;
@@ -236,10 +260,11 @@ class Checker {
     }
 
     ImageFileFormat format_;
+    FlashImage scratch_;  // what the Intel HEX loader stores; only its verdicts matter here
+    ImageLoader loader_{scratch_};
     std::vector<FileProblem> problems_;
     std::vector<std::uint8_t> bytes_;
     std::vector<int> owner_ = std::vector<int>(FlashImage::kCells, 0);  // the line that wrote it
-    std::uint32_t segmentBase_ = 0;
     int endLine_ = 0;
     std::size_t dataBytes_ = 0;
     int lfOnlyLines_ = 0;

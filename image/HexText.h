@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -62,14 +63,14 @@ inline int readByteAt(std::string_view line, std::size_t pos) {
     return lo < 0 ? hi : hi * 16 + lo;
 }
 
-// Upper-case hexadecimal without leading zeros ("0" for 0).
-inline std::string toUpperHex(std::uint64_t value) {
+// Upper-case hexadecimal with at least `minDigits` digits, zeros in front ("0" for 0).
+inline std::string toUpperHex(std::uint64_t value, std::size_t minDigits = 1) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text;
     do {
         text.insert(text.begin(), kDigits[value & 0xF]);
         value >>= 4;
-    } while (value != 0);
+    } while (value != 0 || text.size() < minDigits);
     return text;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -22,6 +23,26 @@ inline constexpr std::int16_t kNotARecord = 9;        // no leading "S" / ":"
 inline constexpr std::int16_t kUnsupportedType = 10;  // Intel HEX types 04 to 09
 }  // namespace linecode
 
+// An S-record line as LoadSRecordLine reads it, before anything is stored.
+struct SRecordLine {
+    std::int16_t code = linecode::kOk;  // what the line leaves in LineErrorCode
+    std::uint64_t address = 0;          // of the first data byte (never range-checked here)
+    std::size_t byteCount = 0;          // data bytes the loader stores; 0 for a skipped record
+    std::size_t first = 0;              // 1-based position of the first data character
+};
+
+// What LoadHexLine made of a line, so that a stricter reader can build on the loader's own
+// reading instead of repeating it.
+struct HexRecord {
+    enum class Kind { Other, Data, SegmentAddress };
+    std::int16_t code = linecode::kOk;  // what the line leaves in LineErrorCode
+    // Data as soon as the record type says so, even when a later check refuses the line.
+    Kind kind = Kind::Other;
+    std::uint64_t address = 0;      // Data: the first byte's address, once its row was read
+    std::size_t count = 0;          // Data: its data bytes
+    std::uint32_t segmentBase = 0;  // SegmentAddress: the base the record sets
+};
+
 // Feeds text lines of one firmware file (or of the built-in table) into an image and keeps the
 // code of the last line. For Intel HEX it also keeps the segment base of the file being read, so
 // use one loader per file (or call startHexFile between files).
@@ -33,10 +54,11 @@ class ImageLoader {
     // but 1, 2 and 3. A data byte outside the image throws RunTimeError(SubscriptOutOfRange)
     // after the bytes before it were stored.
     void LoadSRecordLine(std::string_view line);
+    static SRecordLine decodeSRecordLine(std::string_view line);
 
     // Strict Intel HEX reader: a line is stored only if it passes every check; the first failing
-    // check leaves its code. Never throws.
-    void LoadHexLine(std::string_view line);
+    // check leaves its code. Never throws. The result says what the line was read as.
+    HexRecord LoadHexLine(std::string_view line);
 
     std::int16_t LineErrorCode() const { return lineErrorCode_; }
 
@@ -47,6 +69,8 @@ class ImageLoader {
     FlashImage& image() { return image_; }
 
   private:
+    void storeSRecordData(std::string_view line, const SRecordLine& record);
+
     FlashImage& image_;
     std::int16_t lineErrorCode_ = linecode::kOk;
     std::uint32_t segmentBase_ = 0;

@@ -79,8 +79,17 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"HexTypesTheWindowRefuses",
              H,
              std::string(kGoodHex) + ":020000040000FA\r\n:0200000212C02B\r\n",
-             {"3: linear address records (type 04) are not supported: the window refuses them",
+             {"3: record types 04 to 09 (linear addresses among them) are not supported: the "
+              "window refuses them",
               "4: checksum is 2B, the record needs 2A"}},
+        // Rows outside the image and types from 10 on are the loader's verdict; 0A loads as data
+        // but is no Intel HEX type.
+        Case{"HexRecordsTheLoaderDecides",
+             H,
+             ":0100000042BD\r\n" + std::string(kGoodHex) + ":020000100102EB\r\n:0100100A42A3\r\n",
+             {"1: data lies outside 0xC0000-0xFFFFF: the window refuses the record",
+              "4: unknown record type (not 00 to 0F): the window refuses the record",
+              "5: unknown record type 0A"}},
         Case{"HexRecordCrossingARow",
              H,
              std::string(":02000002C0003C\r\n") + ":04000E001122334444\r\n",

@@ -11,8 +11,7 @@
 namespace rkt5::test {
 
 inline std::string hexByte(unsigned b) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[(b >> 4) & 0xF], kDigits[b & 0xF]};
+    return hextext::toUpperHex(b & 0xFFu, 2);
 }
 
 // An S1/S2/S3 record with a correct checksum.
