@@ -119,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Failure{"bad line", test::sRecord(2, 0xC0000, {1}) + "\r\n\r\n",
                 "dump-image {OUT} --image {FILE}", 1, "Error Code = 9 ; line number = 2\n"},
-        Failure{"missing file", "", "dump-image {OUT} --image={FILE}", 1, "File Open Error\n"},
+        Failure{"missing file", "", "dump-image {OUT} --image={FILE}", 1,
+                "rkt5-flash: cannot read {FILE}: No such file or directory\nFile Open Error\n"},
         Failure{"data outside the image", test::sRecord(2, 0xBFFFF, {1, 2}) + "\r\n",
                 "checksum --image {FILE}", 1, "File Open Error\n"},
         Failure{"region outside", "", "checksum BFFFF FFFFF", 1,
