@@ -64,8 +64,10 @@ void addLinkOptions(CommandParser& parser, const LinkOptionSet& set) {
     }
 }
 
-bool readLinkOptions(const CommandParser& args, const LinkOptionSet& set, LinkOptions& options,
-                     std::string& error) {
+namespace {
+
+// --port, --baud and --timeout-ms: the line every command opens.
+bool readLineOptions(const CommandParser& args, LinkOptions& options, std::string& error) {
     const auto port = args.value("port");
     if (!port || port->empty()) {
         error = "--port is required (a device path such as /dev/ttyUSB0, or COMn)";
@@ -93,6 +95,16 @@ bool readLinkOptions(const CommandParser& args, const LinkOptionSet& set, LinkOp
             return false;
         }
         options.timeout = std::chrono::milliseconds(*value);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readLinkOptions(const CommandParser& args, const LinkOptionSet& set, LinkOptions& options,
+                     std::string& error) {
+    if (!readLineOptions(args, options, error)) {
+        return false;
     }
     if (set.mode) {
         const auto mode = args.value("mode");
