@@ -1,5 +1,9 @@
 #include "cli/CommandImage.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include "cli/FileCheckReport.h"
 #include "firmware/FirmwareLines.h"
 #include "image/ImageFile.h"
@@ -7,6 +11,24 @@
 #include "image/TextLines.h"
 
 namespace rkt5::cli {
+
+namespace {
+
+// Why the file cannot be read, or nothing when it can. A directory opens but gives no bytes.
+std::optional<std::string> unreadableReason(const std::string& path) {
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return std::strerror(errno);
+    }
+    std::fgetc(file);
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    return failed ? std::optional<std::string>(std::strerror(error)) : std::nullopt;
+}
+
+}  // namespace
 
 std::unique_ptr<FlashImage> commandImage(const std::optional<std::string>& path, std::ostream& err,
                                          ImageReading reading) {
@@ -28,6 +50,10 @@ std::unique_ptr<FlashImage> commandImage(const std::optional<std::string>& path,
     const ImageLoadOutcome outcome =
         text ? loadImageText(*image, *text, formatForPath(*path)) : LoadImageFile(*image, *path);
     if (!outcome.loaded) {
+        // The window's message names no reason; a terminal has room for it.
+        if (const auto reason = unreadableReason(*path)) {
+            err << "rkt5-flash: cannot read " << *path << ": " << *reason << "\n";
+        }
         err << outcome.message->text << "\n";
         return nullptr;
     }

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/ArgParser.h"
 #include "cli/Command.h"
 #include "cli/CommandImage.h"
+#include "cli/CommandParser.h"
 #include "cli/FileCheckReport.h"
 #include "image/FlashImage.h"
 #include "image/RegionChecksum.h"
@@ -45,11 +45,8 @@ constexpr std::string_view kCheckUsage =
     "no data at all. The writing commands run this check on --image FILE before the port\n"
     "opens. Exit 0 when there is no problem, 1 when there is any, 2 on usage errors.\n";
 
-int usageError(const CommandIo& io, std::string_view command, const std::string& error,
-               std::string_view usage) {
-    io.err << "rkt5-flash " << command << ": " << error << "\n" << usage;
-    return kExitUsage;
-}
+const QCommandLineOption kImageOption{
+    "image", "the image from FILE instead of the built-in firmware", "FILE"};
 
 bool writeImageBytes(const FlashImage& image, const std::string& path) {
     std::string bytes(FlashImage::kCells, '\0');
@@ -62,14 +59,12 @@ bool writeImageBytes(const FlashImage& image, const std::string& path) {
 }
 
 int runDumpImage(std::span<const std::string_view> argv, const CommandIo& io) {
-    ArgParser args({{"--image", true}}, {"OUT.bin"}, 1);
-    if (!args.parse(argv))
-        return usageError(io, "dump-image", args.error(), kDumpUsage);
-    if (args.helpRequested()) {
-        io.out << kDumpUsage;
-        return kExitOk;
-    }
-    const std::unique_ptr<FlashImage> image = commandImage(args.value("--image"), io.err);
+    CommandParser args("dump-image", kDumpUsage);
+    args.addOption(kImageOption);
+    args.addPositional("OUT.bin", "the file to write", true);
+    if (const auto exitCode = args.parse(argv, io))
+        return *exitCode;
+    const std::unique_ptr<FlashImage> image = commandImage(args.value("image"), io.err);
     if (!image)
         return kExitFailed;
 
@@ -82,17 +77,15 @@ int runDumpImage(std::span<const std::string_view> argv, const CommandIo& io) {
 }
 
 int runChecksum(std::span<const std::string_view> argv, const CommandIo& io) {
-    ArgParser args({{"--image", true}}, {"START", "END"}, 0);
-    if (!args.parse(argv))
-        return usageError(io, "checksum", args.error(), kChecksumUsage);
-    if (args.helpRequested()) {
-        io.out << kChecksumUsage;
-        return kExitOk;
-    }
-    if (args.positional().size() == 1) {
-        return usageError(io, "checksum", "missing argument END", kChecksumUsage);
-    }
-    const std::unique_ptr<FlashImage> image = commandImage(args.value("--image"), io.err);
+    CommandParser args("checksum", kChecksumUsage);
+    args.addOption(kImageOption);
+    args.addPositional("START", "the first address, in hex (default E0000)", false);
+    args.addPositional("END", "the last address, in hex (default FFFFF)", false);
+    if (const auto exitCode = args.parse(argv, io))
+        return *exitCode;
+    if (args.positional().size() == 1)
+        return args.usageError(io, "missing argument END");
+    const std::unique_ptr<FlashImage> image = commandImage(args.value("image"), io.err);
     if (!image)
         return kExitFailed;
 
@@ -108,13 +101,10 @@ int runChecksum(std::span<const std::string_view> argv, const CommandIo& io) {
 }
 
 int runCheck(std::span<const std::string_view> argv, const CommandIo& io) {
-    ArgParser args({}, {"FILE"}, 1);
-    if (!args.parse(argv))
-        return usageError(io, "check", args.error(), kCheckUsage);
-    if (args.helpRequested()) {
-        io.out << kCheckUsage;
-        return kExitOk;
-    }
+    CommandParser args("check", kCheckUsage);
+    args.addPositional("FILE", "the S-record or Intel HEX file to check", true);
+    if (const auto exitCode = args.parse(argv, io))
+        return *exitCode;
     const std::string& path = args.positional()[0];
     const std::optional<std::string> text = readFileText(path);
     if (!text) {

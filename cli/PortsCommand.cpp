@@ -8,9 +8,9 @@
 #include <ostream>
 #include <set>
 
-#include "cli/ArgParser.h"
 #include "cli/Command.h"
 #include "cli/CommandApplication.h"
+#include "cli/CommandParser.h"
 #include "common/RunTimeError.h"
 #include "link/OpenFailure.h"
 #include "link/PortNames.h"
@@ -54,6 +54,12 @@ std::string about(const SystemPort* port) {
     return text;
 }
 
+const SystemPort* described(const std::vector<SystemPort>& system, const std::string& device) {
+    const auto found = std::find_if(system.begin(), system.end(),
+                                    [&](const SystemPort& p) { return p.device == device; });
+    return found == system.end() ? nullptr : &*found;
+}
+
 // Opens the port for a moment, as an operation would.
 std::string openState(const std::string& device) {
     QSerialPort port(QString::fromStdString(device));
@@ -64,19 +70,19 @@ std::string openState(const std::string& device) {
     return "can be opened";
 }
 
-int runPorts(std::span<const std::string_view> argv, const CommandIo& io) {
-    const std::vector<std::string_view> bindingNames(PortNames::kLastNumber, "COMn=DEVICE");
-    ArgParser args({}, bindingNames, 0);
-    if (!args.parse(argv)) {
-        io.err << "rkt5-flash ports: " << args.error() << "\n" << kUsage;
-        return kExitUsage;
+struct Row {
+    std::string com, device;
+};
+
+// The bindings given as arguments; nothing when they are all good, else the exit code.
+std::optional<int> readBindings(std::span<const std::string_view> argv, const CommandIo& io,
+                                PortNames& names, std::set<int>& bound) {
+    CommandParser args("ports", kUsage);
+    args.addPositional("COMn=DEVICE", "show COMn as the device DEVICE", false,
+                       PortNames::kLastNumber);
+    if (const auto exitCode = args.parse(argv, io)) {
+        return exitCode;
     }
-    if (args.helpRequested()) {
-        io.out << kUsage;
-        return kExitOk;
-    }
-    PortNames names;
-    std::set<int> bound;
     try {
         for (const std::string& binding : args.positional()) {
             names.addBinding(binding);
@@ -86,49 +92,61 @@ int runPorts(std::span<const std::string_view> argv, const CommandIo& io) {
         io.err << "rkt5-flash ports: " << bad.what() << "\n";
         return kExitUsage;
     }
+    return std::nullopt;
+}
 
-    const CommandApplication application;
-    const std::vector<SystemPort> system = describeSystemPorts();
-    names.setListedPorts(devicesOf(system));
-    const auto described = [&system](const std::string& device) -> const SystemPort* {
-        const auto found = std::find_if(system.begin(), system.end(),
-                                        [&](const SystemPort& p) { return p.device == device; });
-        return found == system.end() ? nullptr : &*found;
-    };
-
-    struct Row {
-        std::string com, device;
-    };
+// One row per COM number that is bound or stands for a port the system has, then the ports
+// beyond the menu's numbers or moved by a binding.
+std::vector<Row> portRows(const PortNames& names, const std::set<int>& bound,
+                          const std::vector<SystemPort>& system) {
     std::vector<Row> rows;
     std::set<std::string> numbered;
     for (int number = PortNames::kFirstNumber; number <= PortNames::kLastNumber; ++number) {
         const std::string device = names.deviceFor(number);
-        if (bound.contains(number) || described(device) != nullptr) {
+        if (bound.contains(number) || described(system, device) != nullptr) {
             rows.push_back({"COM" + std::to_string(number), device});
             numbered.insert(device);
         }
     }
-    for (const SystemPort& port : system) {  // beyond the menu's numbers, or moved by a binding
+    for (const SystemPort& port : system) {
         if (!numbered.contains(port.device)) {
             rows.push_back({"-", port.device});
         }
     }
-    if (rows.empty()) {
-        io.out << "No serial ports found. Plug in the adapter, or bind a device: rkt5-flash ports "
-                  "COM1=/dev/ttyUSB0\n";
-        return kExitOk;
-    }
+    return rows;
+}
+
+void printRows(const std::vector<Row>& rows, const std::vector<SystemPort>& system,
+               std::ostream& out) {
     std::size_t width = 0;
     for (const Row& row : rows) {
         width = std::max(width, row.device.size());
     }
     for (const Row& row : rows) {
-        io.out << std::left << std::setw(6) << row.com << std::setw(static_cast<int>(width) + 2)
-               << row.device << openState(row.device) << "\n";
-        if (const std::string text = about(described(row.device)); !text.empty()) {
-            io.out << std::string(width + 8, ' ') << text << "\n";
+        out << std::left << std::setw(6) << row.com << std::setw(static_cast<int>(width) + 2)
+            << row.device << openState(row.device) << "\n";
+        if (const std::string text = about(described(system, row.device)); !text.empty()) {
+            out << std::string(width + 8, ' ') << text << "\n";
         }
     }
+}
+
+int runPorts(std::span<const std::string_view> argv, const CommandIo& io) {
+    PortNames names;
+    std::set<int> bound;
+    if (const auto exitCode = readBindings(argv, io, names, bound)) {
+        return *exitCode;
+    }
+    const CommandApplication application;
+    const std::vector<SystemPort> system = describeSystemPorts();
+    names.setListedPorts(devicesOf(system));
+    const std::vector<Row> rows = portRows(names, bound, system);
+    if (rows.empty()) {
+        io.out << "No serial ports found. Plug in the adapter, or bind a device: rkt5-flash ports "
+                  "COM1=/dev/ttyUSB0\n";
+        return kExitOk;
+    }
+    printRows(rows, system, io.out);
     return kExitOk;
 }
 

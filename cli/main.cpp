@@ -1,9 +1,12 @@
 // rkt5-flash: the updater's operations from a terminal.
 
+#include <QCommandLineParser>
 #include <array>
 #include <iomanip>
 #include <iostream>
 #include <span>
+#include <sstream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -17,7 +20,8 @@ std::array<std::span<const Command>, 3> commandGroups() {
     return {rkt5::cli::protocolCommands(), rkt5::cli::portCommands(), rkt5::cli::imageCommands()};
 }
 
-void printOverview(std::ostream& out) {
+std::string overview(const QCommandLineParser& parser) {
+    std::ostringstream out;
     out << "usage: rkt5-flash COMMAND [ARGS...]\n"
            "       rkt5-flash --port DEVICE [OPTIONS...]   (the update, as \"Start\" runs it)\n\n"
            "commands:\n";
@@ -27,6 +31,9 @@ void printOverview(std::ostream& out) {
         }
     }
     out << "\n\"rkt5-flash COMMAND --help\" describes one command.\n";
+    // Below the commands, the options of the program itself, as the parser lists them.
+    const std::string generated = parser.helpText().toStdString();
+    return out.str() + generated.substr(generated.find('\n') + 1);
 }
 
 const Command* findCommand(std::string_view name) {
@@ -43,26 +50,32 @@ const Command* findCommand(std::string_view name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        printOverview(std::cerr);
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    const rkt5::cli::CommandIo io{std::cout, std::cerr};
+    // The program's own parser reads only the first argument: a command, --help or --version.
+    // Everything after a command is that command's to read.
+    QCommandLineParser parser;
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    if (args.empty()) {
+        std::cerr << overview(parser);
         return rkt5::cli::kExitUsage;
     }
-    const std::string_view name = argv[1];
-    if (name == "--help" || name == "-h" || name == "help") {
-        printOverview(std::cout);
-        return rkt5::cli::kExitOk;
-    }
-    const rkt5::cli::CommandIo io{std::cout, std::cerr};
-    if (name.starts_with("--")) {
+    if (!parser.parse({"rkt5-flash", QString::fromLocal8Bit(argv[1])})) {
         // Options without a command: the update, as "Start" would run it.
-        const std::vector<std::string_view> args(argv + 1, argv + argc);
         return findCommand("update")->run(args, io);
     }
-    if (const Command* command = findCommand(name)) {
-        const std::vector<std::string_view> args(argv + 2, argv + argc);
-        return command->run(args, io);
+    if (parser.isSet(help) || parser.isSet("help-all") || args[0] == "help") {
+        std::cout << overview(parser);
+        return rkt5::cli::kExitOk;
     }
-    std::cerr << "rkt5-flash: unknown command '" << name << "'\n";
-    printOverview(std::cerr);
+    if (parser.isSet(version)) {
+        std::cout << "rkt5-flash " << RKT5_VERSION << "\n";
+        return rkt5::cli::kExitOk;
+    }
+    if (const Command* command = findCommand(args[0])) {
+        return command->run(std::span(args).subspan(1), io);
+    }
+    std::cerr << "rkt5-flash: unknown command '" << args[0] << "'\n" << overview(parser);
     return rkt5::cli::kExitUsage;
 }

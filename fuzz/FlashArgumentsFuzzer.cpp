@@ -1,16 +1,17 @@
-// rkt5-flash's command line up to the point where a port would open: the parser with the options
-// of a protocol command, the link options read from it, and the port and speed they choose.
+// rkt5-flash's command line up to the point where a port would open: a command's parser with the
+// options of a protocol command, the link options read from it, and the port and speed they choose.
 // The first byte picks the options and positional arguments; the rest are the arguments, split
 // at NUL bytes.
 
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "cli/ArgParser.h"
+#include "cli/CommandParser.h"
 #include "cli/protocol/LinkOptions.h"
 #include "common/RunTimeError.h"
 #include "fuzz/FuzzCheck.h"
@@ -33,19 +34,47 @@ std::vector<std::string_view> splitAtNul(std::string_view text) {
     return args;
 }
 
-void checkParsed(const cli::ArgParser& args, const std::vector<cli::ArgParser::Option>& options,
-                 std::size_t positionalNames, std::size_t minPositional) {
-    if (args.helpRequested()) {
-        return;
+// The options `set` gives a command, and whether each takes a value.
+std::vector<std::pair<std::string_view, bool>> optionsOf(const cli::LinkOptionSet& set) {
+    std::vector<std::pair<std::string_view, bool>> options{
+        {"port", true}, {"baud", true}, {"timeout-ms", true}, {"log", true}};
+    if (set.mode) {
+        options.push_back({"mode", true});
     }
+    if (set.image) {
+        options.insert(options.end(), {{"image", true}, {"lenient", false}});
+    }
+    if (set.accessWord) {
+        options.push_back({"access-word", true});
+    }
+    if (set.pin) {
+        options.insert(options.end(), {{"pin", true}, {"function", true}});
+    }
+    return options;
+}
+
+void checkParsed(const cli::CommandParser& args, const cli::LinkOptionSet& set,
+                 std::size_t positionalNames, std::size_t minPositional) {
     require(
         args.positional().size() >= minPositional && args.positional().size() <= positionalNames,
         "the positional arguments are as many as the command takes");
-    for (const cli::ArgParser::Option& option : options) {
-        const auto value = args.value(option.name);
-        require(args.has(option.name) == value.has_value(), "an option given has a value");
-        require(option.takesValue || !value || value->empty(), "a flag carries no value");
+    for (const auto& [name, takesValue] : optionsOf(set)) {
+        const auto value = args.value(name);
+        require(args.isSet(name) == value.has_value(), "an option given has a value");
+        require(takesValue || !value || value->empty(), "a flag carries no value");
     }
+}
+
+// What the parser wrote when it stopped the command: help on out, or a usage error on err.
+void checkStopped(int exitCode, const std::string& out, const std::string& err) {
+    if (exitCode == cli::kExitOk) {
+        require(out.starts_with("usage: fuzz") && err.empty(), "help goes to standard output");
+        return;
+    }
+    require(exitCode == cli::kExitUsage, "a refused command line is a usage error");
+    require(err.starts_with("rkt5-flash fuzz: ") && err.find("\nusage: fuzz") != std::string::npos,
+            "a refused command line says why, then how it is used");
+    require(out.empty(), "a refused command line prints nothing on standard output");
 }
 
 // --baud takes only the speeds of the option buttons, written as whole numbers.
@@ -56,12 +85,12 @@ bool isOfferedBaud(const std::string& text, int speedIndex) {
            baud == SpeedOptions::kBaud[static_cast<std::size_t>(speedIndex)];
 }
 
-void checkLinkOptions(const cli::ArgParser& args, const cli::LinkOptions& options) {
-    require(!options.port.empty() && args.value("--port") == options.port,
+void checkLinkOptions(const cli::CommandParser& args, const cli::LinkOptions& options) {
+    require(!options.port.empty() && args.value("port") == options.port,
             "the port is the one given");
     require(options.speedIndex >= 0 && options.speedIndex < SpeedOptions::kCount,
             "the speed is one of the options");
-    if (const auto baud = args.value("--baud")) {
+    if (const auto baud = args.value("baud")) {
         require(isOfferedBaud(*baud, options.speedIndex), "--baud is read as written");
     }
     require(options.timeout.count() >= 1 && options.timeout.count() <= 600000,
@@ -105,17 +134,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::vector<std::string_view> argv =
         splitAtNul({reinterpret_cast<const char*>(data) + 1, size - 1});
-    const std::vector<cli::ArgParser::Option> options = cli::linkParserOptions(set);
-    cli::ArgParser args(options, {kPositionalNames, kPositionalNames + positionalNames},
-                        minPositional);
-    if (!args.parse(argv)) {
-        require(!args.error().empty(), "a refused command line says why");
+    cli::CommandParser args("fuzz", "usage: fuzz [options]\n");
+    cli::addLinkOptions(args, set);
+    for (std::size_t i = 0; i < positionalNames; ++i) {
+        args.addPositional(kPositionalNames[i], "", i < minPositional);
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    if (const auto exitCode = args.parse(argv, {out, err})) {
+        checkStopped(*exitCode, out.str(), err.str());
         return 0;
     }
-    checkParsed(args, options, positionalNames, minPositional);
-    if (args.helpRequested()) {
-        return 0;
-    }
+    require(out.str().empty() && err.str().empty(), "a command line that runs prints nothing");
+    checkParsed(args, set, positionalNames, minPositional);
     cli::LinkOptions linkOptions;
     std::string error;
     if (!cli::readLinkOptions(args, set, linkOptions, error)) {

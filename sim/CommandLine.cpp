@@ -1,8 +1,11 @@
 #include "sim/CommandLine.h"
 
+#include <QCommandLineParser>
+#include <QStringList>
 #include <charconv>
 #include <cstdlib>
 #include <stdexcept>
+#include <string_view>
 
 #include "sim/FaultText.h"
 
@@ -35,108 +38,138 @@ double rate(const std::string& option, const std::string& text) {
     return value;
 }
 
+std::chrono::milliseconds milliseconds(const std::string& option, const std::string& text,
+                                       long long most) {
+    return std::chrono::milliseconds(wholeNumber(option, text, 0, most));
+}
+
+// One option: its name, the name of its value (none for a flag), its help line, and what each
+// value given does to the command line. Values are applied in the order given, checked each.
+struct OptionRule {
+    std::string_view name;
+    std::string_view valueName;
+    std::string_view description;
+    void (*apply)(CommandLine& line, const std::string& option, const std::string& value);
+};
+
+constexpr OptionRule kOptions[] = {
+    {"link", "PATH", "keep a symbolic link at PATH pointing to the port",
+     [](CommandLine& l, const std::string&, const std::string& v) { l.options.linkPath = v; }},
+    {"region", "eg|other", "answer the model check with OK (eg, default) or RE (other)",
+     [](CommandLine& l, const std::string&, const std::string& v) {
+         if (v != "eg" && v != "other") {
+             bad("--region must be eg or other, not \"" + v + "\"");
+         }
+         l.options.regionOther = v == "other";
+     }},
+    {"baud", "N", "pace output at N bit/s instead of the speed the client set",
+     [](CommandLine& l, const std::string& o, const std::string& v) {
+         l.options.baud = static_cast<int>(wholeNumber(o, v, 50, 4'000'000));
+     }},
+    {"no-pace", "", "write at once instead of at the line rate",
+     [](CommandLine& l, const std::string&, const std::string&) { l.options.pace = false; }},
+    {"program-ms", "N", "time each programmed block or row takes (default 0)",
+     [](CommandLine& l, const std::string& o, const std::string& v) {
+         l.options.programTime = milliseconds(o, v, 600'000);
+     }},
+    {"latency-ms", "N",
+     "hold output back as a USB adapter's latency timer does: up to 62 bytes go out together, "
+     "N ms after the first (default 0)",
+     [](CommandLine& l, const std::string& o, const std::string& v) {
+         l.options.adapterLatency = milliseconds(o, v, 1000);
+     }},
+    {"flash-in", "FILE", "start from this 262,144-byte flash image (default: erased)",
+     [](CommandLine& l, const std::string&, const std::string& v) { l.flashInPath = v; }},
+    {"flash-out", "FILE", "write the flash to FILE whenever flash mode is left",
+     [](CommandLine& l, const std::string&, const std::string& v) { l.options.flashOutPath = v; }},
+    {"fault", "FAULT", "inject a fault, repeatable (FAULT is described below)",
+     [](CommandLine& l, const std::string&, const std::string& v) {
+         l.options.faults.push_back(parseFault(v));
+     }},
+    {"random-faults", "RATE", "hit each message with a random fault with probability RATE",
+     [](CommandLine& l, const std::string& o, const std::string& v) {
+         l.options.randomFaultRate = rate(o, v);
+     }},
+    {"seed", "N", "seed of the random faults (repeatable runs; default 1)",
+     [](CommandLine& l, const std::string& o, const std::string& v) {
+         l.options.seed = static_cast<std::uint32_t>(wholeNumber(o, v, 0, 4294967295LL));
+     }},
+    {"random-late-ms", "N", "how late a randomly late answer comes (default 6000)",
+     [](CommandLine& l, const std::string& o, const std::string& v) {
+         l.options.randomLateDelay = milliseconds(o, v, 600'000);
+     }},
+};
+
+QString qt(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void defineOptions(QCommandLineParser& parser) {
+    parser.addHelpOption();
+    parser.addVersionOption();
+    for (const OptionRule& rule : kOptions) {
+        parser.addOption({qt(rule.name), qt(rule.description), qt(rule.valueName)});
+    }
+}
+
+void applyOptions(const QCommandLineParser& parser, CommandLine& line) {
+    for (const OptionRule& rule : kOptions) {
+        const QString name = qt(rule.name);
+        const QStringList values =
+            rule.valueName.empty() && parser.isSet(name) ? QStringList{""} : parser.values(name);
+        for (const QString& value : values) {
+            rule.apply(line, "--" + std::string(rule.name), value.toLocal8Bit().toStdString());
+        }
+    }
+    if (parser.isSet("seed") && line.options.randomFaultRate == 0.0) {
+        bad("--seed only matters with --random-faults");
+    }
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+    QCommandLineParser parser;
+    defineOptions(parser);
+    QStringList args{"rkt5-sim"};
+    for (const std::string& argument : arguments) {
+        args.append(QString::fromLocal8Bit(argument));
+    }
+    if (!parser.parse(args)) {
+        bad(parser.errorText().toStdString());
+    }
     CommandLine line;
-    SimulatorOptions& o = line.options;
-    bool seedGiven = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string option = arguments[i];
-        std::string value;
-        bool inlineValue = false;
-        if (const auto equals = option.find('=');
-            option.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = option.substr(equals + 1);
-            option = option.substr(0, equals);
-            inlineValue = true;
-        }
-        auto next = [&]() -> std::string {
-            if (inlineValue) {
-                return value;
-            }
-            if (i + 1 >= arguments.size()) {
-                bad(option + " needs a value");
-            }
-            return arguments[++i];
-        };
-        auto flag = [&] {
-            if (inlineValue) {
-                bad(option + " takes no value");
-            }
-        };
-
-        if (option == "--help" || option == "-h") {
-            flag();
-            line.help = true;
-        } else if (option == "--region") {
-            const std::string region = next();
-            if (region != "eg" && region != "other") {
-                bad("--region must be eg or other, not \"" + region + "\"");
-            }
-            o.regionOther = region == "other";
-        } else if (option == "--baud") {
-            o.baud = static_cast<int>(wholeNumber(option, next(), 50, 4'000'000));
-        } else if (option == "--no-pace") {
-            flag();
-            o.pace = false;
-        } else if (option == "--program-ms") {
-            o.programTime = std::chrono::milliseconds(wholeNumber(option, next(), 0, 600'000));
-        } else if (option == "--latency-ms") {
-            o.adapterLatency = std::chrono::milliseconds(wholeNumber(option, next(), 0, 1000));
-        } else if (option == "--flash-in") {
-            line.flashInPath = next();
-        } else if (option == "--flash-out") {
-            o.flashOutPath = next();
-        } else if (option == "--link") {
-            o.linkPath = next();
-        } else if (option == "--fault") {
-            o.faults.push_back(parseFault(next()));
-        } else if (option == "--random-faults") {
-            o.randomFaultRate = rate(option, next());
-        } else if (option == "--seed") {
-            o.seed = static_cast<std::uint32_t>(wholeNumber(option, next(), 0, 4294967295LL));
-            seedGiven = true;
-        } else if (option == "--random-late-ms") {
-            o.randomLateDelay = std::chrono::milliseconds(wholeNumber(option, next(), 0, 600'000));
-        } else {
-            bad("unknown argument \"" + arguments[i] + "\"");
-        }
+    // --help-all would add Qt's own options, of which the simulator takes none.
+    line.help = parser.isSet("help") || parser.isSet("help-all");
+    line.version = parser.isSet("version");
+    if (line.help || line.version) {
+        return line;
     }
-    if (seedGiven && o.randomFaultRate == 0.0) {
-        bad("--seed only matters with --random-faults");
+    if (const QStringList extra = parser.positionalArguments(); !extra.isEmpty()) {
+        bad("unexpected argument \"" + extra.first().toStdString() + "\"");
     }
+    applyOptions(parser, line);
     return line;
 }
 
 std::string usageText() {
+    QCommandLineParser parser;
+    defineOptions(parser);
+    // Qt's usage line cannot name the program without a running application; ours does.
+    const std::string options = parser.helpText().toStdString();
     return R"(Usage: rkt5-sim [OPTIONS]
 
 A simulated RK-T5 transceiver on a pseudo-terminal. Prints the port path on the first line
 of output (and again on a new line whenever a hang-up fault moves the port), then serves one
 client after another until interrupted (SIGINT or SIGTERM).
-
-Options:
-  --link PATH           keep a symbolic link at PATH pointing to the port
-  --region eg|other     answer the model check with OK (eg, default) or RE (other)
-  --baud N              pace output at N bit/s instead of the speed the client set
-  --no-pace             write at once instead of at the line rate
-  --program-ms N        time each programmed block or row takes (default 0)
-  --latency-ms N        hold output back as a USB adapter's latency timer does: up to
-                        62 bytes go out together, N ms after the first (default 0)
-  --flash-in FILE       start from this 262,144-byte flash image (default: erased)
-  --flash-out FILE      write the flash to FILE whenever flash mode is left
-  --fault FAULT         inject a fault, repeatable; FAULT is KIND:K:ACTION[=ARG]
-                          KIND   model connect0 connect1 connect2 pin BE PG ED
-                                 erase end row ok ng unknown
-                          K      the k-th message of the kind (from 1) or * for all
-                          ACTION reply=TEXT  silent  drop-echo[=N]  corrupt-echo[=I]
-                                 corrupt-reply[=I]  partial=N  hangup=N  late=MS
-                        e.g. PG:3:reply=NG  BE:1:silent  ED:2:late=6000  PG:5:hangup=300
-  --random-faults RATE  hit each message with a random fault with probability RATE
-  --seed N              seed of the random faults (repeatable runs; default 1)
-  --random-late-ms N    how late a randomly late answer comes (default 6000)
-  --help                show this text
+)" + options.substr(options.find('\n') + 1) +
+           R"(
+FAULT is KIND:K:ACTION[=ARG]
+  KIND   model connect0 connect1 connect2 pin BE PG ED erase end row ok ng unknown
+  K      the k-th message of the kind (from 1) or * for all
+  ACTION reply=TEXT  silent  drop-echo[=N]  corrupt-echo[=I]  corrupt-reply[=I]
+         partial=N  hangup=N  late=MS
+  e.g. PG:3:reply=NG  BE:1:silent  ED:2:late=6000  PG:5:hangup=300
 
 What it answers where the transceiver's own answer is not known:
   - an unknown text command, text of 64 bytes without a CR, a packet with a bad checksum or

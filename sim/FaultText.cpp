@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -96,6 +98,81 @@ std::string unescape(std::string_view given, std::string_view text) {
     return out;
 }
 
+MessageKind parseKind(std::string_view given, std::string_view text) {
+    const auto kind = std::find_if(kKinds.begin(), kKinds.end(),
+                                   [&](const auto& k) { return sameWord(k.first, text); });
+    if (kind == kKinds.end()) {
+        std::string names;
+        for (const auto& k : kKinds) {
+            names += names.empty() ? "" : ", ";
+            names += k.first;
+        }
+        bad(given, "unknown kind \"" + std::string(text) + "\" (one of " + names + ")");
+    }
+    return kind->second;
+}
+
+int parseOccurrence(std::string_view given, std::string_view text) {
+    if (text == "*") {
+        return 0;
+    }
+    const int occurrence = parseCount(given, text, "K");
+    if (occurrence == 0) {
+        bad(given, "K counts from 1 (or is * for every message)");
+    }
+    return occurrence;
+}
+
+// The actions that carry a count: N or I, with its default when "=N" may be left out.
+struct CountAction {
+    std::string_view name;
+    Fault::Action action;
+    std::optional<int> fallback;
+};
+
+constexpr CountAction kCountActions[] = {
+    {"drop-echo", Fault::Action::DropEcho, 1},
+    {"corrupt-echo", Fault::Action::CorruptEcho, 0},
+    {"corrupt-reply", Fault::Action::CorruptReply, 0},
+    {"partial", Fault::Action::PartialReply, std::nullopt},
+    {"hangup", Fault::Action::HangUp, std::nullopt},
+};
+
+// ACTION[=ARG]: the action and the count, delay or reply it carries.
+void parseAction(std::string_view given, std::string_view text, Fault& fault) {
+    const auto equals = text.find('=');
+    const std::string action(text.substr(0, equals));
+    const std::optional<std::string_view> argument =
+        equals == std::string_view::npos ? std::nullopt : std::optional(text.substr(equals + 1));
+    const auto count = [&](std::optional<int> fallback) {
+        if (!argument && !fallback) {
+            bad(given, action + " needs =N");
+        }
+        return argument ? parseCount(given, *argument, action) : *fallback;
+    };
+    const auto counted = std::find_if(std::begin(kCountActions), std::end(kCountActions),
+                                      [&](const CountAction& c) { return c.name == action; });
+    if (action == "reply") {
+        fault.action = Fault::Action::Reply;
+        fault.reply = unescape(given, argument.value_or(""));
+        if (fault.reply.empty()) {
+            bad(given, "reply needs a text, e.g. reply=NG");
+        }
+    } else if (action == "silent" && !argument) {
+        fault.action = Fault::Action::Silent;
+    } else if (action == "late") {
+        fault.action = Fault::Action::Late;
+        fault.delay = std::chrono::milliseconds(count(std::nullopt));
+    } else if (counted != std::end(kCountActions)) {
+        fault.action = counted->action;
+        fault.count = count(counted->fallback);
+    } else {
+        bad(given, "unknown action \"" + std::string(text) +
+                       "\" (reply=TEXT, silent, drop-echo[=N], corrupt-echo[=I], "
+                       "corrupt-reply[=I], partial=N, hangup=N, late=MS)");
+    }
+}
+
 }  // namespace
 
 Fault parseFault(std::string_view given) {
@@ -104,77 +181,10 @@ Fault parseFault(std::string_view given) {
     if (second == std::string_view::npos) {
         bad(given, "expected KIND:K:ACTION, e.g. PG:3:reply=NG");
     }
-    const std::string_view kindText = given.substr(0, first);
-    const std::string_view occurrenceText = given.substr(first + 1, second - first - 1);
-    const std::string_view actionText = given.substr(second + 1);
-
     Fault fault{};
-    const auto kind = std::find_if(kKinds.begin(), kKinds.end(),
-                                   [&](const auto& k) { return sameWord(k.first, kindText); });
-    if (kind == kKinds.end()) {
-        std::string names;
-        for (const auto& k : kKinds) {
-            names += names.empty() ? "" : ", ";
-            names += k.first;
-        }
-        bad(given, "unknown kind \"" + std::string(kindText) + "\" (one of " + names + ")");
-    }
-    fault.kind = kind->second;
-
-    if (occurrenceText == "*") {
-        fault.occurrence = 0;
-    } else {
-        fault.occurrence = parseCount(given, occurrenceText, "K");
-        if (fault.occurrence == 0) {
-            bad(given, "K counts from 1 (or is * for every message)");
-        }
-    }
-
-    const auto equals = actionText.find('=');
-    const std::string_view action = actionText.substr(0, equals);
-    const bool hasArgument = equals != std::string_view::npos;
-    const std::string_view argument = hasArgument ? actionText.substr(equals + 1) : "";
-    auto numberOr = [&](int fallback) {
-        return hasArgument ? parseCount(given, argument, std::string(action)) : fallback;
-    };
-    auto required = [&] {
-        if (!hasArgument) {
-            bad(given, std::string(action) + " needs =N");
-        }
-        return parseCount(given, argument, std::string(action));
-    };
-
-    if (action == "reply") {
-        fault.action = Fault::Action::Reply;
-        fault.reply = unescape(given, argument);
-        if (fault.reply.empty()) {
-            bad(given, "reply needs a text, e.g. reply=NG");
-        }
-    } else if (action == "silent" && !hasArgument) {
-        fault.action = Fault::Action::Silent;
-    } else if (action == "drop-echo") {
-        fault.action = Fault::Action::DropEcho;
-        fault.count = numberOr(1);
-    } else if (action == "corrupt-echo") {
-        fault.action = Fault::Action::CorruptEcho;
-        fault.count = numberOr(0);
-    } else if (action == "corrupt-reply") {
-        fault.action = Fault::Action::CorruptReply;
-        fault.count = numberOr(0);
-    } else if (action == "partial") {
-        fault.action = Fault::Action::PartialReply;
-        fault.count = required();
-    } else if (action == "hangup") {
-        fault.action = Fault::Action::HangUp;
-        fault.count = required();
-    } else if (action == "late") {
-        fault.action = Fault::Action::Late;
-        fault.delay = std::chrono::milliseconds(required());
-    } else {
-        bad(given, "unknown action \"" + std::string(actionText) +
-                       "\" (reply=TEXT, silent, drop-echo[=N], corrupt-echo[=I], "
-                       "corrupt-reply[=I], partial=N, hangup=N, late=MS)");
-    }
+    fault.kind = parseKind(given, given.substr(0, first));
+    fault.occurrence = parseOccurrence(given, given.substr(first + 1, second - first - 1));
+    parseAction(given, given.substr(second + 1), fault);
     return fault;
 }
 

@@ -34,6 +34,10 @@ int main(int argc, char** argv) {
         std::cout << usageText();
         return 0;
     }
+    if (line.version) {
+        std::cout << "rkt5-sim " << RKT5_VERSION << "\n";
+        return 0;
+    }
 
     // Signals are taken synchronously below; blocked before the server thread starts so that it
     // inherits the mask and never sees them.

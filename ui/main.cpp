@@ -9,8 +9,10 @@
 // for checking that an installed copy starts at all.
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include "common/RunTimeError.h"
@@ -24,10 +26,13 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: rkt5-updater [--port COMn=DEVICE]... [--log FILE] [--quit-when-shown]\n"
     "\n"
-    "Opens the updater's window. Choose the port in the \"COM\" menu and press \"Start\".\n"
-    "  --port COMn=DEVICE  the device that menu item COMn stands for (repeatable)\n"
-    "  --log FILE          write every exchange with the transceiver to FILE\n"
-    "  --quit-when-shown   end as soon as the window is shown and ready\n";
+    "Opens the updater's window. Choose the port in the \"COM\" menu and press \"Start\".\n";
+
+struct WindowOptions {
+    rkt5::PortNames names;
+    QString logPath;
+    bool quitWhenShown = false;
+};
 
 QIcon programIcon() {
     QIcon icon;
@@ -36,59 +41,78 @@ QIcon programIcon() {
     return icon;
 }
 
+QString helpText(const QCommandLineParser& parser) {
+    // Qt's usage line names the program by the path it was started by; ours by its name.
+    const QString generated = parser.helpText();
+    return QString::fromUtf8(kUsage.data(), static_cast<qsizetype>(kUsage.size())) +
+           generated.mid(generated.indexOf('\n') + 1);
+}
+
+// Reads the arguments that QApplication left; nothing when the window should open, else the
+// exit code after help, the version or a usage error.
+std::optional<int> readArguments(WindowOptions& options) {
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption(
+        {"port", "the device that menu item COMn stands for (repeatable)", "COMn=DEVICE"});
+    parser.addOption({"log", "write every exchange with the transceiver to FILE", "FILE"});
+    parser.addOption({"quit-when-shown", "end as soon as the window is shown and ready"});
+    if (!parser.parse(QApplication::arguments())) {
+        std::fprintf(stderr, "rkt5-updater: %s\n%s", qPrintable(parser.errorText()),
+                     qPrintable(helpText(parser)));
+        return 2;
+    }
+    if (parser.isSet("help") || parser.isSet("help-all")) {
+        std::fputs(qPrintable(helpText(parser)), stdout);
+        return 0;
+    }
+    if (parser.isSet("version")) {
+        std::printf("rkt5-updater %s\n", RKT5_VERSION);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "rkt5-updater: unexpected argument '%s'\n%s",
+                     qPrintable(parser.positionalArguments().first()),
+                     qPrintable(helpText(parser)));
+        return 2;
+    }
+    try {
+        for (const QString& binding : parser.values("port")) {
+            options.names.addBinding(binding.toStdString());
+        }
+    } catch (const rkt5::RunTimeError& bad) {
+        std::fprintf(stderr, "rkt5-updater: --port: %s\n", bad.what());
+        return 2;
+    }
+    options.logPath = parser.value("log");
+    options.quitWhenShown = parser.isSet("quit-when-shown");
+    return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("rkt5-updater");
+    QApplication::setApplicationVersion(RKT5_VERSION);
     QGuiApplication::setDesktopFileName("rkt5-updater");
     QApplication::setWindowIcon(programIcon());
 
-    rkt5::PortNames names;
-    bool quitWhenShown = false;
-    QString logPath;
-    const QStringList args = QApplication::arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage.data(), stdout);
-            return 0;
-        }
-        if (arg == "--quit-when-shown") {
-            quitWhenShown = true;
-            continue;
-        }
-        if (arg == "--log" && i + 1 < args.size()) {
-            logPath = args[++i];
-            continue;
-        }
-        QString binding;
-        if (arg == "--port" && i + 1 < args.size()) {
-            binding = args[++i];
-        } else if (arg.startsWith("--port=")) {
-            binding = arg.mid(7);
-        } else {
-            std::fprintf(stderr, "rkt5-updater: unknown argument '%s'\n%s", qPrintable(arg),
-                         kUsage.data());
-            return 2;
-        }
-        try {
-            names.addBinding(binding.toStdString());
-        } catch (const rkt5::RunTimeError& bad) {
-            std::fprintf(stderr, "rkt5-updater: --port: %s\n", bad.what());
-            return 2;
-        }
+    WindowOptions options;
+    if (const auto exitCode = readArguments(options)) {
+        return *exitCode;
     }
-
     rkt5::MessageBoxSink messages;
-    rkt5::frmMain window(messages, std::move(names));
+    rkt5::frmMain window(messages, std::move(options.names));
     messages.setParent(&window);
-    if (!logPath.isEmpty() && !window.startExchangeLog(logPath.toStdString())) {
-        std::fprintf(stderr, "rkt5-updater: cannot write the log '%s'\n", qPrintable(logPath));
+    if (!options.logPath.isEmpty() && !window.startExchangeLog(options.logPath.toStdString())) {
+        std::fprintf(stderr, "rkt5-updater: cannot write the log '%s'\n",
+                     qPrintable(options.logPath));
         return 1;
     }
     window.Form_Load();
-    if (quitWhenShown) {
+    if (options.quitWhenShown) {
         new rkt5::QuitAfterFirstPaint(window);
     }
     window.show();

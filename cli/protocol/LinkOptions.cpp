@@ -33,36 +33,49 @@ std::optional<int> pinFunctionIndex(const std::string& name) {
 
 }  // namespace
 
-std::vector<ArgParser::Option> linkParserOptions(const LinkOptionSet& set) {
-    std::vector<ArgParser::Option> options{
-        {"--port", true}, {"--baud", true}, {"--timeout-ms", true}, {"--log", true}};
+void addLinkOptions(CommandParser& parser, const LinkOptionSet& set) {
+    parser.addOption(
+        {"port", "the transceiver's serial port: a device path or COMn (required)", "DEVICE"});
+    parser.addOption({"baud",
+                      "line speed 9600, 38400 or 57600 (default 57600); modes 0 and 1 leave the "
+                      "port at its last speed when 57600 is chosen",
+                      "N"});
+    parser.addOption({"timeout-ms", "how long to wait for each answer (default 5000)", "N"});
+    parser.addOption(
+        {"log", "write every exchange to FILE (time, bytes in hex, replies, sends)", "FILE"});
     if (set.mode) {
-        options.push_back({"--mode", true});
+        parser.addOption({"mode", "protocol mode 0, 1 or 2 (default 2)", "N"});
     }
     if (set.image) {
-        options.push_back({"--image", true});
-        options.push_back({"--lenient", false});
+        parser.addOption({"image",
+                          "write FILE (S-records; Intel HEX when the name ends in \"hex\") "
+                          "instead of the built-in EG5.000 firmware; a file that fails "
+                          "\"rkt5-flash check\" is refused before the port opens",
+                          "FILE"});
+        parser.addOption({"lenient", "load FILE as the window does, without the check"});
     }
     if (set.accessWord) {
-        options.push_back({"--access-word", true});
+        parser.addOption(
+            {"access-word", "the word that opens the top block 0xFF000-0xFFFFF", "TEXT"});
     }
     if (set.pin) {
-        options.push_back({"--pin", true});
-        options.push_back({"--function", true});
+        parser.addOption({"pin", "the pin number as typed into the pin box", "NN"});
+        parser.addOption({"function", "low, high, input or read (default read)", "F"});
     }
-    return options;
 }
 
-bool readLinkOptions(const ArgParser& args, const LinkOptionSet& set, LinkOptions& options,
-                     std::string& error) {
-    const auto port = args.value("--port");
+namespace {
+
+// --port, --baud and --timeout-ms: the line every command opens.
+bool readLineOptions(const CommandParser& args, LinkOptions& options, std::string& error) {
+    const auto port = args.value("port");
     if (!port || port->empty()) {
         error = "--port is required (a device path such as /dev/ttyUSB0, or COMn)";
         return false;
     }
     options.port = *port;
 
-    if (const auto baud = args.value("--baud")) {
+    if (const auto baud = args.value("baud")) {
         const auto value = wholeNumber(*baud);
         // A number beyond int must not wrap onto an offered speed.
         const auto index = value && std::in_range<int>(*value)
@@ -74,7 +87,7 @@ bool readLinkOptions(const ArgParser& args, const LinkOptionSet& set, LinkOption
         }
         options.speedIndex = *index;
     }
-    if (const auto timeout = args.value("--timeout-ms")) {
+    if (const auto timeout = args.value("timeout-ms")) {
         const auto value = wholeNumber(*timeout);
         if (!value || *value < 1 || *value > kMaxTimeoutMs) {
             error = "--timeout-ms must be a whole number of milliseconds from 1 to " +
@@ -83,8 +96,18 @@ bool readLinkOptions(const ArgParser& args, const LinkOptionSet& set, LinkOption
         }
         options.timeout = std::chrono::milliseconds(*value);
     }
+    return true;
+}
+
+}  // namespace
+
+bool readLinkOptions(const CommandParser& args, const LinkOptionSet& set, LinkOptions& options,
+                     std::string& error) {
+    if (!readLineOptions(args, options, error)) {
+        return false;
+    }
     if (set.mode) {
-        const auto mode = args.value("--mode");
+        const auto mode = args.value("mode");
         const auto value = mode ? wholeNumber(*mode) : std::optional<long>(2);
         if (!value || *value < 0 || *value > 2) {
             error = "--mode must be 0, 1 or 2, not '" + mode.value_or("") + "'";
@@ -92,17 +115,17 @@ bool readLinkOptions(const ArgParser& args, const LinkOptionSet& set, LinkOption
         }
         options.mode = static_cast<int>(*value);
     }
-    options.logPath = args.value("--log");
+    options.logPath = args.value("log");
     if (set.image) {
-        options.imagePath = args.value("--image");
-        options.lenient = args.has("--lenient");
+        options.imagePath = args.value("image");
+        options.lenient = args.isSet("lenient");
     }
     if (set.accessWord) {
-        options.pinNumberText = args.value("--access-word").value_or("");
+        options.pinNumberText = args.value("access-word").value_or("");
     }
     if (set.pin) {
-        options.pinNumberText = args.value("--pin").value_or("");
-        const auto function = args.value("--function").value_or("read");
+        options.pinNumberText = args.value("pin").value_or("");
+        const auto function = args.value("function").value_or("read");
         const auto index = pinFunctionIndex(function);
         if (!index) {
             error = "--function must be low, high, input or read, not '" + function + "'";

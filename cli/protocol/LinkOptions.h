@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/ArgParser.h"
+#include "cli/CommandParser.h"
 
 namespace rkt5::cli {
 
@@ -30,10 +30,11 @@ struct LinkOptionSet {
     bool pin = false;
 };
 
-std::vector<ArgParser::Option> linkParserOptions(const LinkOptionSet& set);
+// Gives the parser --port, --baud, --timeout-ms and --log, and what `set` adds.
+void addLinkOptions(CommandParser& parser, const LinkOptionSet& set);
 
 // Reads the parsed options; false with `error` naming the option whose value is wrong.
-bool readLinkOptions(const ArgParser& args, const LinkOptionSet& set, LinkOptions& options,
+bool readLinkOptions(const CommandParser& args, const LinkOptionSet& set, LinkOptions& options,
                      std::string& error);
 
 }  // namespace rkt5::cli

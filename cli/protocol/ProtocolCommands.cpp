@@ -11,10 +11,10 @@
 #include <ostream>
 #include <utility>
 
-#include "cli/ArgParser.h"
 #include "cli/Command.h"
 #include "cli/CommandApplication.h"
 #include "cli/CommandImage.h"
+#include "cli/CommandParser.h"
 #include "cli/protocol/LinkOptions.h"
 #include "cli/protocol/TerminalPanel.h"
 #include "common/RunTimeError.h"
@@ -80,20 +80,6 @@ Outcome macroCommand(FlashContext& context, const LinkOptions& options) {
     return macroSequence(context, *protocolMode(options.mode));
 }
 
-constexpr std::string_view kCommonOptions =
-    "  --port DEVICE       the transceiver's serial port: a device path or COMn (required)\n"
-    "  --baud N            line speed 9600, 38400 or 57600 (default 57600); modes 0 and 1\n"
-    "                      leave the port at its last speed when 57600 is chosen\n"
-    "  --timeout-ms N      how long to wait for each answer (default 5000)\n"
-    "  --log FILE          write every exchange to FILE (time, bytes in hex, replies, sends)\n";
-constexpr std::string_view kImageOptions =
-    "  --image FILE        write FILE (S-records; Intel HEX when the name ends in \"hex\")\n"
-    "                      instead of the built-in EG5.000 firmware; a file that fails\n"
-    "                      \"rkt5-flash check\" is refused before the port opens\n"
-    "  --lenient           load FILE as the window does, without the check\n";
-constexpr std::string_view kAccessWordOption =
-    "  --access-word TEXT  the word that opens the top block 0xFF000-0xFFFFF\n";
-
 constexpr ProtocolCommand kCommands[] = {
     {"update",
      "the whole update, as \"Start\" runs it",
@@ -157,55 +143,78 @@ constexpr ProtocolCommand kCommands[] = {
      "message \"Start\" would show (\"Region error\" or \"Error\").\n"},
 };
 
-std::string fullUsage(const ProtocolCommand& command) {
-    std::string text(command.usage);
-    text += "\noptions:\n";
-    text += kCommonOptions;
-    if (command.accepts.mode) {
-        text += "  --mode N            protocol mode 0, 1 or 2 (default 2)\n";
+// Reads the command's arguments into `options`; nothing when the command should run, else its
+// exit code.
+std::optional<int> readArguments(const ProtocolCommand& command,
+                                 std::span<const std::string_view> argv, const CommandIo& io,
+                                 LinkOptions& options) {
+    CommandParser args(command.name, command.usage);
+    addLinkOptions(args, command.accepts);
+    if (const auto exitCode = args.parse(argv, io)) {
+        return exitCode;
     }
-    if (command.accepts.image) {
-        text += kImageOptions;
+    std::string error;
+    if (!readLinkOptions(args, command.accepts, options, error)) {
+        return args.usageError(io, error);
     }
-    if (command.accepts.accessWord) {
-        text += kAccessWordOption;
-    }
-    if (command.accepts.pin) {
-        text +=
-            "  --pin NN            the pin number as typed into the pin box\n"
-            "  --function F        low, high, input or read (default read)\n";
-    }
-    return text;
+    return std::nullopt;
 }
 
-int runProtocolCommand(const ProtocolCommand& command, std::span<const std::string_view> argv,
-                       const CommandIo& io) {
-    ArgParser args(linkParserOptions(command.accepts), {}, 0);
-    LinkOptions options;
-    std::string error;
-    if (!args.parse(argv)) {
-        error = args.error();
-    } else if (args.helpRequested()) {
-        io.out << fullUsage(command);
-        return kExitOk;
-    } else {
-        readLinkOptions(args, command.accepts, options, error);
-    }
-    if (!error.empty()) {
-        io.err << "rkt5-flash " << command.name << ": " << error << "\n" << fullUsage(command);
-        return kExitUsage;
-    }
-
-    const CommandApplication application;
-
-    QtSerialPort port;
-    MenuLineChoice choice;
+// The port and speed the options name, chosen as the window's menu and option buttons would.
+bool chooseLine(QtSerialPort& port, MenuLineChoice& choice, const LinkOptions& options,
+                std::string_view command, const CommandIo& io) {
     port.names().setListedPorts(systemSerialPorts());
     try {
         choice.menu.mnuCom_Click(port.names().useArgument(options.port));
         choice.speeds.select(options.speedIndex);
     } catch (const RunTimeError& bad) {
-        io.err << "rkt5-flash " << command.name << ": --port: " << bad.what() << "\n";
+        io.err << "rkt5-flash " << command << ": --port: " << bad.what() << "\n";
+        return false;
+    }
+    return true;
+}
+
+bool openLog(ExchangeLog& log, QtSerialPort& port, const LinkOptions& options,
+             std::string_view command, const CommandIo& io) {
+    if (log.open(*options.logPath, "rkt5-flash " + std::string(command),
+                 [&port](int number) { return port.names().displayName(number); })) {
+        return true;
+    }
+    io.err << "rkt5-flash " << command << ": cannot write the log '" << *options.logPath << "'\n";
+    return false;
+}
+
+int runOnLink(const ProtocolCommand& command, const LinkOptions& options, QtSerialPort& port,
+              MenuLineChoice& choice, FlashImage& image, const CommandIo& io) {
+    RadioLink link(port, choice);
+    link.Timer1.setInterval(options.timeout);
+    if (options.logPath && !openLog(link.log(), port, options, command.name, io)) {
+        return kExitFailed;
+    }
+    TerminalProgress progress(standardErrorIsTerminal() ? stderr : nullptr);
+    TerminalPanel panel(options.pinNumberText, options.pinFunction, progress);
+    FlashContext context{link, image, panel};
+
+    const Outcome outcome = command.action(context, options);
+    progress.finish();
+    // The reason first, then the step's own message, which scripts may look for.
+    if (!outcome.succeeded && !outcome.reason.empty()) {
+        io.err << "rkt5-flash: " << outcome.reason << std::endl;
+    }
+    io.out << outcome.message.text << std::endl;
+    return outcome.succeeded ? kExitOk : kExitFailed;
+}
+
+int runProtocolCommand(const ProtocolCommand& command, std::span<const std::string_view> argv,
+                       const CommandIo& io) {
+    LinkOptions options;
+    if (const auto exitCode = readArguments(command, argv, io, options)) {
+        return *exitCode;
+    }
+    const CommandApplication application;
+    QtSerialPort port;
+    MenuLineChoice choice;
+    if (!chooseLine(port, choice, options, command.name, io)) {
         return kExitUsage;
     }
     // A file the strict check finds fault with never reaches the transceiver.
@@ -216,29 +225,7 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
     if (!image) {
         return kExitFailed;
     }
-
-    RadioLink link(port, choice);
-    link.Timer1.setInterval(options.timeout);
-    if (options.logPath) {
-        if (!link.log().open(*options.logPath, "rkt5-flash " + std::string(command.name),
-                             [&port](int number) { return port.names().displayName(number); })) {
-            io.err << "rkt5-flash " << command.name << ": cannot write the log '"
-                   << *options.logPath << "'\n";
-            return kExitFailed;
-        }
-    }
-    TerminalProgress progress(standardErrorIsTerminal() ? stderr : nullptr);
-    TerminalPanel panel(options.pinNumberText, options.pinFunction, progress);
-    FlashContext context{link, *image, panel};
-
-    const Outcome outcome = command.action(context, options);
-    progress.finish();
-    // The reason first, then the step's own message, which scripts may look for.
-    if (!outcome.succeeded && !outcome.reason.empty()) {
-        io.err << "rkt5-flash: " << outcome.reason << std::endl;
-    }
-    io.out << outcome.message.text << std::endl;
-    return outcome.succeeded ? kExitOk : kExitFailed;
+    return runOnLink(command, options, port, choice, *image, io);
 }
 
 template <std::size_t index>

@@ -77,7 +77,7 @@ struct Failure {
     std::string fileContent;  // written as bad.mot unless empty
     std::string args;         // {FILE} and {OUT} are replaced
     int exitCode;
-    std::string err;  // exact, or the start of stderr for usage errors
+    std::string err;  // exact, or the start of stderr for usage errors; {FILE} is replaced
 };
 
 void PrintTo(const Failure& f, std::ostream* os) {
@@ -95,15 +95,20 @@ TEST_P(FlashFails, ExitsWithItsCodeAndMessageAndWritesNothing) {
             args.replace(at, key.size(), "'" + value + "'");
         }
     };
-    replace("{FILE}",
-            f.fileContent.empty() ? dir.file("missing.mot") : dir.write("bad.mot", f.fileContent));
+    const std::string file =
+        f.fileContent.empty() ? dir.file("missing.mot") : dir.write("bad.mot", f.fileContent);
+    replace("{FILE}", file);
     replace("{OUT}", dir.file("out.bin"));
+    std::string err = f.err;
+    if (const std::size_t at = err.find("{FILE}"); at != std::string::npos) {
+        err.replace(at, 6, file);
+    }
     const ProgramRun run = runFlash(dir, args);
     EXPECT_EQ(run.exitCode, f.exitCode);
     if (f.exitCode == 2) {
-        EXPECT_EQ(run.err.rfind(f.err, 0), 0u) << run.err;
+        EXPECT_EQ(run.err.rfind(err, 0), 0u) << run.err;
     } else {
-        EXPECT_EQ(run.err, f.err);
+        EXPECT_EQ(run.err, err);
     }
     EXPECT_EQ(run.out, "");
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.bin")));
@@ -114,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Failure{"bad line", test::sRecord(2, 0xC0000, {1}) + "\r\n\r\n",
                 "dump-image {OUT} --image {FILE}", 1, "Error Code = 9 ; line number = 2\n"},
-        Failure{"missing file", "", "dump-image {OUT} --image={FILE}", 1, "File Open Error\n"},
+        Failure{"missing file", "", "dump-image {OUT} --image={FILE}", 1,
+                "rkt5-flash: cannot read {FILE}: No such file or directory\nFile Open Error\n"},
         Failure{"data outside the image", test::sRecord(2, 0xBFFFF, {1, 2}) + "\r\n",
                 "checksum --image {FILE}", 1, "File Open Error\n"},
         Failure{"region outside", "", "checksum BFFFF FFFFF", 1,
@@ -124,9 +130,9 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"extra argument", "", "dump-image {OUT} extra", 2,
                 "rkt5-flash dump-image: unexpected argument 'extra'\n"},
         Failure{"unknown option", "", "dump-image {OUT} --imgae x", 2,
-                "rkt5-flash dump-image: unknown option '--imgae'\n"},
+                "rkt5-flash dump-image: Unknown option 'imgae'.\n"},
         Failure{"option without value", "", "dump-image {OUT} --image", 2,
-                "rkt5-flash dump-image: option '--image' needs a value\n"},
+                "rkt5-flash dump-image: Missing value after '--image'.\n"},
         Failure{"start without end", "", "checksum E0000", 2,
                 "rkt5-flash checksum: missing argument END\n"},
         Failure{"unknown command", "", "dump-imag {OUT}", 2,
@@ -152,11 +158,17 @@ TEST(FlashChecksum, PrintsTheSumAsTheButtonShowsIt) {
 
 TEST(FlashHelp, EachCommandDescribesItself) {
     test::TempDir dir;
-    for (const char* command : {"dump-image", "checksum"}) {
-        const ProgramRun run = runFlash(dir, std::string(command) + " --help");
+    for (const char* command : {"dump-image --help", "checksum -h", "update --help", "--help"}) {
+        const ProgramRun run = runFlash(dir, command);
         EXPECT_EQ(run.exitCode, 0);
-        EXPECT_EQ(run.out.rfind(std::string("usage: rkt5-flash ") + command, 0), 0u) << run.out;
+        const std::string name = std::string(command).substr(0, std::string(command).find(' '));
+        const std::string usage = name.starts_with("-") ? "COMMAND" : name;
+        EXPECT_EQ(run.out.rfind("usage: rkt5-flash " + usage, 0), 0u) << run.out;
+        EXPECT_NE(run.out.find("-h, --help"), std::string::npos) << run.out;
     }
+    const ProgramRun version = runFlash(dir, "--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, std::string("rkt5-flash ") + RKT5_VERSION + "\n");
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ TEST_F(FlashProtocolCommands, UsageErrorsNameTheArgumentAndSendNothing) {
           Case{"update --baud 4294976896", "--baud"},  // 2^32 + 9600
           Case{"update --timeout-ms soon", "--timeout-ms"},
           Case{"update --timeout-ms 0", "--timeout-ms"},
-          Case{"pin --function sideways", "--function"}, Case{"update --colour red", "--colour"}}) {
+          Case{"pin --function sideways", "--function"}, Case{"update --colour red", "colour"}}) {
         const test::ProgramRun result = test::runFlash(dir, c.args + port);
         EXPECT_EQ(result.exitCode, 2) << c.args;
         EXPECT_NE(result.err.find(c.named), std::string::npos) << c.args << ": " << result.err;

@@ -101,6 +101,13 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_FALSE(line.help);
 }
 
+TEST(CommandLine, HelpAndVersionStopBeforeTheValuesAreChecked) {
+    for (const char* help : {"--help", "-h"}) {
+        EXPECT_TRUE(parseCommandLine({"--baud", "0", help}).help) << help;
+    }
+    EXPECT_TRUE(parseCommandLine({"--version", "--seed", "3"}).version);
+}
+
 class BadCommandLine : public ::testing::TestWithParam<std::vector<std::string>> {};
 
 TEST_P(BadCommandLine, IsRefused) {
