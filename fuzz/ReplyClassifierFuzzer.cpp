@@ -2,6 +2,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -21,7 +22,7 @@ namespace {
 
 // The status a classifier gives, or nothing when it found RxBuffer too short.
 template <typename Classify>
-std::optional<int> statusOf(Classify classify) {
+std::optional<Reply> classified(Classify classify) {
     try {
         return classify();
     } catch (const RunTimeError& error) {
@@ -32,25 +33,26 @@ std::optional<int> statusOf(Classify classify) {
 }
 
 // Whether the reply bytes at `at` are what a status other than Other says they are.
-bool isShortReply(const std::uint8_t* at, int status) {
-    if (status < Reply::OK || status >= Reply::Other) {
+bool isShortReply(const std::uint8_t* at, Reply status) {
+    if (std::ranges::find(kShortReplies, status) == kShortReplies.end()) {
         return false;
     }
-    const std::string_view letters = Reply::kShortReplies[static_cast<std::size_t>(status)];
+    const std::string_view letters = replyName(status);
     return at[0] == letters[0] && at[1] == letters[1] && at[2] == wire::CR && at[3] == wire::LF;
 }
 
-bool isStatusReply(const std::uint8_t* at, int status) {
+bool isStatusReply(const std::uint8_t* at, Reply status) {
     const bool known = status == Reply::OK || status == Reply::NG || status == Reply::RE ||
                        (status >= Reply::Pin00 && status <= Reply::Pin03);
-    return known && at[0] == wire::CR && at[1] == wire::LF && at[4] == wire::CR &&
-           at[5] == wire::LF;
+    const std::string_view letters = replyName(status);
+    return known && at[0] == wire::CR && at[1] == wire::LF && at[2] == letters[0] &&
+           at[3] == letters[1] && at[4] == wire::CR && at[5] == wire::LF;
 }
 
 struct Classifier {
-    int (RadioLink::*classify)(int echoLength) const;
+    Reply (RadioLink::*classify)(int echoLength) const;
     std::size_t replySize;
-    bool (*fits)(const std::uint8_t* at, int status);
+    bool (*fits)(const std::uint8_t* at, Reply status);
 };
 
 constexpr Classifier kClassifiers[] = {
@@ -59,7 +61,7 @@ constexpr Classifier kClassifiers[] = {
 };
 
 void check(const RadioLink& link, int echoLength, const Classifier& classifier) {
-    const auto status = statusOf([&] { return (link.*classifier.classify)(echoLength); });
+    const auto status = classified([&] { return (link.*classifier.classify)(echoLength); });
     const bool held =
         echoLength >= 0 &&
         link.RxBuffer.size() >= static_cast<std::size_t>(echoLength) + classifier.replySize;
