@@ -9,7 +9,11 @@
 // runs only the 32-block rows. CPU is the flasher process's own (user + system), from wait4. One
 // 57600 row has the transceiver's output held back as a USB adapter outside low-latency mode
 // holds it (16 ms), to show what every stop-and-wait exchange pays for that; another writes the
-// exchange log (--log), which should cost nothing a user can see.
+// exchange log (--log), which should cost nothing a user can see. Two rows put faults on the
+// "PG" packets: one answer in 50 lost (a time-out and a resend each), and one answer in 50 late by
+// 1.5 s with a 1 s time-out, so that the late answer lands in a later packet's echo (a time-out
+// and one resend each, with nothing lost to the collision). Resends counts the "PG" packets the
+// transceiver received beyond one per block.
 #include <unistd.h>
 
 #include <chrono>
@@ -33,25 +37,55 @@ namespace {
 constexpr int kLastRowWithoutAccessWord = rkt5::wire::kTopBlockStart / 16 - 1;
 constexpr int kPartialBlocks = 32;
 
+enum class AnswerFault { None, Lost, Late };
+
 struct Run {
     int baud;
-    int blocks;                // blocks written; 0 for the whole image
-    int lostAnswerEvery = 0;   // the answer to every n-th "PG" packet is lost; 0 for none
+    int blocks;                             // blocks written; 0 for the whole image
+    AnswerFault fault = AnswerFault::None;  // what happens to every 50th "PG" answer
     int adapterLatencyMs = 0;  // how long the line's USB adapter holds the last bytes back
     bool log = false;          // rkt5-flash --log writes every exchange
+    int timeoutMs = 5000;      // rkt5-flash --timeout-ms
 };
 
-// What the transceiver is told to lose: the answer to every n-th program packet, so that each
-// costs the updater one time-out and one resend.
-std::vector<rkt5::sim::Fault> lostAnswers(int every) {
+constexpr int kFaultEvery = 50;
+constexpr std::chrono::milliseconds kLateBy{1500};
+
+// The fault on every 50th program packet: its answer lost, or sent 1.5 s late.
+std::vector<rkt5::sim::Fault> answerFaults(AnswerFault fault) {
     std::vector<rkt5::sim::Fault> faults;
-    for (int occurrence = every; every > 0 && occurrence <= 300; occurrence += every) {
-        faults.push_back({.kind = rkt5::sim::MessageKind::Program,
-                          .occurrence = occurrence,
-                          .action = rkt5::sim::Fault::Action::PartialReply,
-                          .count = 0});
+    for (int occurrence = kFaultEvery; fault != AnswerFault::None && occurrence <= 300;
+         occurrence += kFaultEvery) {
+        rkt5::sim::Fault rule{.kind = rkt5::sim::MessageKind::Program, .occurrence = occurrence};
+        if (fault == AnswerFault::Lost) {
+            rule.action = rkt5::sim::Fault::Action::PartialReply;
+        } else {
+            rule.action = rkt5::sim::Fault::Action::Late;
+            rule.delay = kLateBy;
+        }
+        faults.push_back(rule);
     }
     return faults;
+}
+
+std::string faultText(AnswerFault fault) {
+    switch (fault) {
+        case AnswerFault::Lost:
+            return "1 answer in 50 lost";
+        case AnswerFault::Late:
+            return "1 answer in 50 late by 1.5 s";
+        case AnswerFault::None:
+            break;
+    }
+    return "none";
+}
+
+std::size_t programPackets(const rkt5::sim::PtyTransceiver& transceiver) {
+    std::size_t count = 0;
+    for (const auto& message : transceiver.receivedMessages()) {
+        count += message.kind == rkt5::sim::MessageKind::Program ? 1 : 0;
+    }
+    return count;
 }
 
 // The first `blocks` blocks with data of the image as an S-record file.
@@ -111,7 +145,8 @@ int main(int argc, char** argv) {
     std::vector<Run> runs;
     if (!quick) {
         runs.push_back({57600, 0});
-        runs.push_back({57600, 0, 50});
+        runs.push_back({57600, 0, AnswerFault::Lost});
+        runs.push_back({.baud = 57600, .blocks = 0, .fault = AnswerFault::Late, .timeoutMs = 1000});
         runs.push_back({.baud = 57600, .blocks = 0, .adapterLatencyMs = 16});
         runs.push_back({.baud = 57600, .blocks = 0, .log = true});
     }
@@ -121,19 +156,21 @@ int main(int argc, char** argv) {
     std::printf(
         "Full update with rkt5-flash against the simulator paced at the line rate (8N1)\n\n");
     std::printf(
-        "| speed | blocks | faults | adapter latency | log | bytes from transceiver | "
-        "line-rate floor | wall time | over floor | CPU | CPU of one core |\n");
-    std::printf("|---:|---:|---|---:|---|---:|---:|---:|---:|---:|---:|\n");
+        "| speed | blocks | faults | time-out | resends | adapter latency | log | "
+        "bytes from transceiver | line-rate floor | wall time | over floor | CPU | "
+        "CPU of one core |\n");
+    std::printf("|---:|---:|---|---:|---:|---:|---|---:|---:|---:|---:|---:|---:|\n");
     bool allCompleted = true;
     for (const Run& run : runs) {
         rkt5::sim::PtyTransceiver transceiver(
             {.pace = true,
              .baud = run.baud,
              .adapterLatency = std::chrono::milliseconds(run.adapterLatencyMs),
-             .faults = lostAnswers(run.lostAnswerEvery)});
-        std::vector<std::string> args{RKT5_FLASH, "update",
-                                      "--port",   transceiver.portPath(),
-                                      "--baud",   std::to_string(run.baud)};
+             .faults = answerFaults(run.fault)});
+        std::vector<std::string> args{RKT5_FLASH,     "update",
+                                      "--port",       transceiver.portPath(),
+                                      "--baud",       std::to_string(run.baud),
+                                      "--timeout-ms", std::to_string(run.timeoutMs)};
         if (run.blocks > 0) {
             args.insert(args.end(), {"--image", partial});
         }
@@ -145,15 +182,14 @@ int main(int argc, char** argv) {
         allCompleted = allCompleted && result.exitCode == 0;
         const double floor = bytesFromTransceiver * 10.0 / run.baud;
         const int blocks = run.blocks > 0 ? run.blocks : blocksWithData(*image);
-        const std::string faults =
-            run.lostAnswerEvery > 0 ? "1 answer in " + std::to_string(run.lostAnswerEvery) + " lost"
-                                    : "none";
+        const std::size_t resends = programPackets(transceiver) - static_cast<std::size_t>(blocks);
         std::printf(
-            "| %d | %d%s | %s | %d ms | %s | %zu | %.2f s | %.2f s | %+.2f%% | %.2f s | %.2f%% |\n",
-            run.baud, blocks, run.blocks > 0 ? " (first)" : " (all)", faults.c_str(),
-            run.adapterLatencyMs, run.log ? "yes" : "no", bytesFromTransceiver, floor,
-            result.wallSeconds, (result.wallSeconds / floor - 1) * 100, result.cpuSeconds,
-            result.cpuSeconds / result.wallSeconds * 100);
+            "| %d | %d%s | %s | %d ms | %zu | %d ms | %s | %zu | %.2f s | %.2f s | %+.2f%% | %.2f "
+            "s | %.2f%% |\n",
+            run.baud, blocks, run.blocks > 0 ? " (first)" : " (all)", faultText(run.fault).c_str(),
+            run.timeoutMs, resends, run.adapterLatencyMs, run.log ? "yes" : "no",
+            bytesFromTransceiver, floor, result.wallSeconds, (result.wallSeconds / floor - 1) * 100,
+            result.cpuSeconds, result.cpuSeconds / result.wallSeconds * 100);
         std::fflush(stdout);
     }
     std::remove(partial.c_str());
