@@ -86,6 +86,9 @@ TEST(EchoAlignedBuffer, TheSecondHalfFollowsTheFirstAndMustMatchToo) {
     buffer.append(bytes("XDok"));
     EXPECT_TRUE(buffer.echoBroken());
     EXPECT_EQ(buffer.count(), 0);
+    // The try goes on all the same: what still comes is counted until it is over.
+    buffer.append(bytes("!"));
+    EXPECT_EQ(buffer.arrived(), 7u);
 
     // A new exchange starts afresh.
     buffer.start(bytes("E"));
