@@ -4,6 +4,7 @@
 // protocol code and by the simulated transceiver, which otherwise share no code.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -43,10 +44,39 @@ inline constexpr std::size_t kProgramAddressOffset = 4;  // "PG": 3 address byte
 inline constexpr std::size_t kProgramDataOffset = 7;
 inline constexpr std::size_t kBlockSize = 1024;
 
-// Erase list of the "BE" packet: the highest even address of each erase block, top block last.
-inline constexpr std::array<std::uint32_t, 8> kEraseBlockTops{0xFEFFE, 0xFDFFE, 0xFBFFE, 0xF9FFE,
-                                                              0xF7FFE, 0xEFFFE, 0xDFFFE, 0xCFFFE};
-inline constexpr std::uint32_t kTopEraseBlockTop = 0xFFFFE;  // 0xFF000-0xFFFFF, access word only
+// An erase block of the transceiver's flash. A "BE" packet names each block it erases by the
+// block's highest even address, its top.
+struct EraseBlock {
+    std::uint32_t first;
+    std::uint32_t last;
+
+    constexpr std::uint32_t top() const { return last & ~std::uint32_t{1}; }
+};
+
+// The blocks below the top block, in the order the "BE" packet lists them.
+inline constexpr std::array<EraseBlock, 8> kEraseBlocks{{
+    {0xFE000, 0xFEFFF},
+    {0xFC000, 0xFDFFF},
+    {0xFA000, 0xFBFFF},
+    {0xF8000, 0xF9FFF},
+    {0xF0000, 0xF7FFF},
+    {0xE0000, 0xEFFFF},
+    {0xD0000, 0xDFFFF},
+    {0xC0000, 0xCFFFF},
+}};
+// The top block, 0xFF000-0xFFFFF: listed last, and only with the access word.
+inline constexpr EraseBlock kTopEraseBlock{0xFF000, 0xFFFFF};
+
+// Erase list of the "BE" packet: the tops of the blocks below the top block, in order; the top
+// block's follows only with the access word.
+inline constexpr std::array<std::uint32_t, kEraseBlocks.size()> kEraseBlockTops = [] {
+    std::array<std::uint32_t, kEraseBlocks.size()> tops{};
+    for (std::size_t i = 0; i < tops.size(); ++i) {
+        tops[i] = kEraseBlocks[i].top();
+    }
+    return tops;
+}();
+inline constexpr std::uint32_t kTopEraseBlockTop = kTopEraseBlock.top();
 
 // Replies after the echo: short replies are X Y CR LF, status replies CR LF X Y CR LF.
 inline constexpr std::size_t kShortReplySize = 4;

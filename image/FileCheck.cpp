@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "common/PrintableText.h"
 #include "image/FlashImage.h"
 #include "image/HexText.h"
 #include "image/ImageLoader.h"
@@ -22,12 +23,13 @@ std::string hexByte(unsigned value) {
     return toUpperHex(value & 0xFFu, 2);
 }
 
+// A character of a record in quotes, or its \xHH when it does not print. Lines end at CR or
+// LF, so neither reaches here as \r or \n.
 std::string printable(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F) {
+    if (isPrintableAscii(static_cast<unsigned char>(c))) {
         return std::string("'") + c + "'";
     }
-    return "\\x" + hexByte(byte);
+    return printableText(std::string_view(&c, 1));
 }
 
 // Why the window's loaders refuse a line, one entry per LineErrorCode (per format where the

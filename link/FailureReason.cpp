@@ -1,33 +1,10 @@
 #include "link/FailureReason.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "link/RadioLink.h"
 
 namespace rkt5 {
-
-std::string printableText(std::string_view bytes) {
-    std::string text;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte == '\r') {
-            text += "\\r";
-        } else if (byte == '\n') {
-            text += "\\n";
-        } else if (byte == '\\' || byte == '"') {
-            text += '\\';
-            text += c;
-        } else if (byte >= 0x20 && byte < 0x7F) {
-            text += c;
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            text += hex;
-        }
-    }
-    return text;
-}
 
 std::string answerProblem(const RadioLink& link, int echoLength, std::size_t replySize) {
     const ExchangeRecord& exchange = link.lastExchange();

@@ -4,13 +4,12 @@
 #include <string>
 #include <string_view>
 
+// printableText, with which the reasons quote what was sent and answered.
+#include "common/PrintableText.h"
+
 namespace rkt5 {
 
 class RadioLink;
-
-// Bytes as a person reads them: printable ASCII as it is, CR and LF as \r and \n, anything else
-// as \xHH.
-std::string printableText(std::string_view bytes);
 
 // What was wrong with the last exchange's answer, for a failure's reason: "no answer within
 // 5000 ms", "only 7 of 13 bytes within 5000 ms", "the echo came back garbled" or

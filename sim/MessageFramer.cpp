@@ -44,51 +44,17 @@ void MessageFramer::push(std::uint8_t byte, Framing framing, Clock::time_point n
     lastByte_ = now;
     if (bytes_.empty()) {
         framing_ = framing;
-        switch (framing) {
-            case Framing::Text:
-                shape_ = byte == wire::kPacketHead0 ? Shape::Packet : Shape::Text;
-                break;
-            case Framing::Frame0:
-                shape_ = canStartFrame0(byte) ? Shape::Frame : Shape::Text;
-                break;
-            case Framing::Frame1:
-                shape_ = byte == static_cast<std::uint8_t>(wire::kMode1Prefix[0]) ? Shape::Frame
-                         : byte == wire::kPacketHead0                             ? Shape::Packet
-                                                                                  : Shape::Text;
-                break;
-        }
+        shape_ = openingShape(byte, framing);
     }
     bytes_.push_back(byte);
-    const std::size_t size = bytes_.size();
-
     switch (shape_) {
         case Shape::Packet:
-            if (size == 2 && byte != wire::kPacketHead1) {
-                shape_ = Shape::Text;  // FF alone is no packet head
-            } else {
-                if (size == 4) {
-                    classifyPacket();
-                }
-                complete_ = size == wire::kPacketSize;
+            if (takePacketByte(byte)) {
                 return;
             }
             break;
         case Shape::Frame:
-            if (framing_ == Framing::Frame1 && size <= wire::kMode1Prefix.size() &&
-                byte != static_cast<std::uint8_t>(wire::kMode1Prefix[size - 1])) {
-                shape_ = Shape::Text;
-            } else {
-                if (size == prefixLength() + 4) {
-                    if (framing_ == Framing::Frame0 && isPacketHead(bytes_)) {
-                        // A flash packet after a mode 0 connect: FF FE and its letters are no
-                        // row frame of the top block, which mode 0 never writes.
-                        shape_ = Shape::Packet;
-                        classifyPacket();
-                        return;
-                    }
-                    classifyFrame();
-                }
-                complete_ = size == expectedLength();
+            if (takeFrameByte(byte)) {
                 return;
             }
             break;
@@ -96,7 +62,59 @@ void MessageFramer::push(std::uint8_t byte, Framing framing, Clock::time_point n
             break;
     }
     // Text (possibly after a false start as packet or frame).
-    if (byte == CR || size >= kMaxTextLength) {
+    takeTextByte(byte);
+}
+
+MessageFramer::Shape MessageFramer::openingShape(std::uint8_t byte, Framing framing) {
+    switch (framing) {
+        case Framing::Text:
+            return byte == wire::kPacketHead0 ? Shape::Packet : Shape::Text;
+        case Framing::Frame0:
+            return canStartFrame0(byte) ? Shape::Frame : Shape::Text;
+        case Framing::Frame1:
+            return byte == static_cast<std::uint8_t>(wire::kMode1Prefix[0]) ? Shape::Frame
+                   : byte == wire::kPacketHead0                             ? Shape::Packet
+                                                                            : Shape::Text;
+    }
+    return Shape::Text;
+}
+
+bool MessageFramer::takePacketByte(std::uint8_t byte) {
+    const std::size_t size = bytes_.size();
+    if (size == 2 && byte != wire::kPacketHead1) {
+        shape_ = Shape::Text;  // FF alone is no packet head
+        return false;
+    }
+    if (size == 4) {
+        classifyPacket();
+    }
+    complete_ = size == wire::kPacketSize;
+    return true;
+}
+
+bool MessageFramer::takeFrameByte(std::uint8_t byte) {
+    const std::size_t size = bytes_.size();
+    if (framing_ == Framing::Frame1 && size <= wire::kMode1Prefix.size() &&
+        byte != static_cast<std::uint8_t>(wire::kMode1Prefix[size - 1])) {
+        shape_ = Shape::Text;
+        return false;
+    }
+    if (size == prefixLength() + 4) {
+        if (framing_ == Framing::Frame0 && isPacketHead(bytes_)) {
+            // A flash packet after a mode 0 connect: FF FE and its letters are no row frame of
+            // the top block, which mode 0 never writes.
+            shape_ = Shape::Packet;
+            classifyPacket();
+            return true;
+        }
+        classifyFrame();
+    }
+    complete_ = size == expectedLength();
+    return true;
+}
+
+void MessageFramer::takeTextByte(std::uint8_t byte) {
+    if (byte == CR || bytes_.size() >= kMaxTextLength) {
         classifyText();
         complete_ = true;
     }

@@ -65,6 +65,13 @@ class MessageFramer {
   private:
     enum class Shape { Text, Packet, Frame };
 
+    // The shape a message takes from its first byte in the current mode's framing.
+    static Shape openingShape(std::uint8_t byte, Framing framing);
+    // Each adds the byte just stored to a message of its shape. The packet and frame ones return
+    // false when the byte rules that shape out and the message goes on as text.
+    bool takePacketByte(std::uint8_t byte);
+    bool takeFrameByte(std::uint8_t byte);
+    void takeTextByte(std::uint8_t byte);
     void classifyPacket();
     void classifyFrame();
     void classifyText();

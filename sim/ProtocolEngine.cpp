@@ -35,29 +35,23 @@ Bytes frameReply(std::string_view letters) {
     return frame;
 }
 
-// The erase blocks a "BE" packet may name, by the highest even address that names each one.
-struct EraseBlock {
-    std::uint32_t top;
-    std::uint32_t first;
-    std::uint32_t last;
-};
-constexpr std::array<EraseBlock, 9> kEraseBlocks{{
-    {0xFEFFE, 0xFE000, 0xFEFFF},
-    {0xFDFFE, 0xFC000, 0xFDFFF},
-    {0xFBFFE, 0xFA000, 0xFBFFF},
-    {0xF9FFE, 0xF8000, 0xF9FFF},
-    {0xF7FFE, 0xF0000, 0xF7FFF},
-    {0xEFFFE, 0xE0000, 0xEFFFF},
-    {0xDFFFE, 0xD0000, 0xDFFFF},
-    {0xCFFFE, 0xC0000, 0xCFFFF},
-    {wire::kTopEraseBlockTop, 0xFF000, 0xFFFFF},
-}};
-constexpr std::size_t kMaxEraseEntries = 9;
+// Every block below the top one, and the top one.
+constexpr std::size_t kMaxEraseEntries = wire::kEraseBlocks.size() + 1;
 constexpr std::uint32_t kEraseListEnd = 0xFFFFFFFF;
 // The frame ERASE command clears everything below the top block.
 constexpr std::uint32_t kFrameEraseFirst = 0xC0000;
 constexpr std::uint32_t kFrameEraseLast = 0xFEFFF;
 constexpr std::size_t kRowSize = 16;
+
+// The block a "BE" packet names by its top, if there is one.
+const wire::EraseBlock* eraseBlockNamed(std::uint32_t top) {
+    if (top == wire::kTopEraseBlock.top()) {
+        return &wire::kTopEraseBlock;
+    }
+    const auto* block = std::find_if(wire::kEraseBlocks.begin(), wire::kEraseBlocks.end(),
+                                     [top](const wire::EraseBlock& b) { return b.top() == top; });
+    return block == wire::kEraseBlocks.end() ? nullptr : block;
+}
 
 bool checksumMatches(const Bytes& packet) {
     const unsigned sum =
@@ -271,22 +265,20 @@ Bytes ProtocolEngine::packetAnswer(MessageKind kind, const Bytes& packet, Engine
     switch (kind) {
         case MessageKind::EraseBlocks: {
             // Check the whole list before erasing anything: a bad list erases nothing.
-            std::vector<const EraseBlock*> blocks;
+            std::vector<const wire::EraseBlock*> blocks;
             for (std::size_t entry = 0; entry < kMaxEraseEntries; ++entry) {
                 const std::uint32_t top =
                     bigEndian(packet, wire::kPacketPayloadOffset + 4 * entry, 4);
                 if (top == kEraseListEnd) {
                     break;
                 }
-                const auto* block =
-                    std::find_if(kEraseBlocks.begin(), kEraseBlocks.end(),
-                                 [top](const EraseBlock& b) { return b.top == top; });
-                if (block == kEraseBlocks.end()) {
+                const wire::EraseBlock* block = eraseBlockNamed(top);
+                if (block == nullptr) {
                     return shortReply("NG");
                 }
                 blocks.push_back(block);
             }
-            for (const EraseBlock* block : blocks) {
+            for (const wire::EraseBlock* block : blocks) {
                 flash_.erase(block->first, block->last);
             }
             return shortReply("BE");

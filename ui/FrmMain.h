@@ -89,6 +89,9 @@ class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
         Step step;
     };
 
+    // The controls as data, one row each, beside buildControls.
+    struct ControlTable;
+
     void buildControls();
     void buildMenu();
     void wireEvents();

@@ -1,7 +1,7 @@
 // The window's controls as it is defined: kinds, captions, positions and sizes in twips, and
-// their initial states.
+// their initial states, as one table that a short loop builds from.
 #include <algorithm>
-#include <type_traits>
+#include <cstddef>
 
 #include <QAction>
 #include <QFrame>
@@ -22,23 +22,69 @@ namespace rkt5 {
 
 namespace {
 
+// A control is created with the type of the member that keeps it, so a row cannot build a
+// button into a member that expects a box.
 template <typename Control>
-Control* place(QWidget* parent, const QString& name, const QString& caption, QRect geometry,
-               bool visible = false) {
-    auto* control = new Control(parent);
-    control->setObjectName(name);
-    if constexpr (std::is_same_v<Control, QLineEdit>) {
-        control->setText(caption);
+QWidget* create(Control*& member, QWidget* parent) {
+    member = new Control(parent);
+    return member;
+}
+
+template <auto Member>
+QWidget* into(frmMain& window, QWidget* parent) {
+    return create(window.*Member, parent);
+}
+
+template <auto Array, std::size_t Index>
+QWidget* intoElement(frmMain& window, QWidget* parent) {
+    return create((window.*Array)[Index], parent);
+}
+
+void setCaption(QWidget* control, const QString& caption) {
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(caption);
         // A dropped file goes to the window's own drop handler, not into the box as text.
-        control->setAcceptDrops(false);
-    } else if constexpr (std::is_same_v<Control, QGroupBox>) {
-        control->setTitle(caption);
-    } else {
-        control->setText(caption);
+        edit->setAcceptDrops(false);
+    } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
+        group->setTitle(caption);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        button->setText(caption);
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setText(caption);
     }
-    control->setGeometry(geometry);
-    control->setVisible(visible);
-    return control;
+}
+
+enum ControlFlags : unsigned { kShown = 1u << 0, kChecked = 1u << 1, kDefault = 1u << 2 };
+
+// A control as the window is defined: the member that keeps it (its type is the control's
+// kind), its name, caption, place in twips and initial state.
+struct ControlRow {
+    QWidget* (*make)(frmMain&, QWidget* parent);
+    const char* name;
+    const char* caption;  // UTF-8; none for the progress bar and the speed options
+    int left, top, width, height;
+    QGroupBox* frmMain::*group = nullptr;  // none: the client area
+    unsigned flags = 0;
+    double pointSize = 0;  // none: the window's font
+};
+
+void build(frmMain& window, const ControlRow& row, QWidget* client) {
+    QWidget* control = row.make(window, row.group ? window.*row.group : client);
+    control->setObjectName(row.name);
+    if (row.caption) {
+        setCaption(control, QString::fromUtf8(row.caption));
+    }
+    control->setGeometry(twipRect(row.left, row.top, row.width, row.height));
+    control->setVisible((row.flags & kShown) != 0);
+    if (row.flags & kChecked) {
+        static_cast<QAbstractButton*>(control)->setChecked(true);
+    }
+    if (row.flags & kDefault) {
+        static_cast<QPushButton*>(control)->setDefault(true);
+    }
+    if (row.pointSize != 0) {
+        control->setFont(windowFont(row.pointSize));
+    }
 }
 
 QString indexed(const char* name, int index) {
@@ -47,12 +93,67 @@ QString indexed(const char* name, int index) {
 
 }  // namespace
 
+// One row per control, in the order they are created, which is also their tab order. Only the
+// controls of the main face are shown; the engineering panel starts hidden.
+struct frmMain::ControlTable {
+    static constexpr ControlRow kRows[] = {
+        {into<&frmMain::Label1>, "Label1", "Ver EG5.000", 480, 240, 1575, 375, nullptr, kShown,
+         14.25},
+        {into<&frmMain::cmdKirune>, "cmdKirune", "Start", 480, 720, 1455, 495, nullptr,
+         kShown | kDefault, 21.75},
+        {into<&frmMain::bar>, "bar", nullptr, 120, 1320, 2175, 255},
+        // The three groups of step buttons, one per protocol mode, and the macro buttons.
+        {into<&frmMain::Command1>, "Command1", "接続", 6720, 120, 975, 375},
+        {into<&frmMain::cmbErase>, "cmbErase", "消去", 6720, 480, 975, 375},
+        {into<&frmMain::cmbWrite>, "cmbWrite", "書き込み", 6720, 840, 975, 375},
+        {into<&frmMain::cmbEnd>, "cmbEnd", "切断", 6720, 1200, 975, 375},
+        {into<&frmMain::Command4>, "Command4", "接続", 6720, 1680, 975, 375},
+        {into<&frmMain::Command7>, "Command7", "消去", 6720, 2040, 975, 375},
+        {into<&frmMain::Command6>, "Command6", "書き込み", 6720, 2400, 975, 375},
+        {into<&frmMain::Command5>, "Command5", "切断", 6720, 2760, 975, 375},
+        {into<&frmMain::Command11>, "Command11", "Connect", 240, 1440, 1095, 375},
+        {into<&frmMain::Command8>, "Command8", "Erase", 240, 1800, 1095, 375},
+        {into<&frmMain::Command9>, "Command9", "Write", 240, 2160, 1095, 375},
+        {into<&frmMain::Command10>, "Command10", "Disconnect", 240, 2520, 1095, 375},
+        {intoElement<&frmMain::cmdMacro, 0>, "cmdMacro0", "マ", 7800, 120, 615, 1455},
+        {intoElement<&frmMain::cmdMacro, 1>, "cmdMacro1", "マ", 7800, 1680, 615, 1455},
+        {intoElement<&frmMain::cmdMacro, 2>, "cmdMacro2", "マ", 120, 3240, 615, 615},
+        {into<&frmMain::cmdCheckSum>, "cmdCheckSum", "CS", 3600, 120, 495, 495},
+        {into<&frmMain::txtCsStt>, "txtCsStt", "E0000", 4200, 120, 615, 495},
+        {into<&frmMain::txtCsStp>, "txtCsStp", "FFFFF", 4920, 120, 615, 495},
+        {into<&frmMain::Text1>, "Text1", "", 1560, 2640, 1095, 270},
+        {into<&frmMain::Text2>, "Text2", "Text2", 2640, 2640, 2775, 270},
+        {into<&frmMain::Text3>, "Text3", "", 840, 960, 6615, 375},
+        // The port test panel; its controls are visible, the frame that holds them is not.
+        {into<&frmMain::Frame2>, "Frame2", "ポートの制御", 3600, 960, 2535, 1335},
+        {intoElement<&frmMain::port, 0>, "port0", "L出力", 240, 240, 855, 255, &frmMain::Frame2,
+         kShown},
+        {intoElement<&frmMain::port, 1>, "port1", "H出力", 240, 480, 855, 255, &frmMain::Frame2,
+         kShown},
+        {intoElement<&frmMain::port, 2>, "port2", "入力", 240, 720, 855, 255, &frmMain::Frame2,
+         kShown},
+        {intoElement<&frmMain::port, 3>, "port3", "読む", 240, 960, 855, 255, &frmMain::Frame2,
+         kShown | kChecked},
+        {into<&frmMain::txtPinNumberBox>, "txtPinNumber", "", 1200, 240, 1095, 375,
+         &frmMain::Frame2, kShown},
+        {into<&frmMain::Command2>, "Command2", "GO", 1200, 720, 1095, 495, &frmMain::Frame2,
+         kShown},
+        // The line speed panel, hidden in the same way; the captions are the speeds themselves.
+        {into<&frmMain::Frame1>, "Frame1", "baud rate", 1920, 1560, 1455, 1095},
+        {intoElement<&frmMain::optBPSButtons, 0>, "optBPS0", nullptr, 360, 240, 855, 255,
+         &frmMain::Frame1, kShown},
+        {intoElement<&frmMain::optBPSButtons, 1>, "optBPS1", nullptr, 360, 480, 855, 255,
+         &frmMain::Frame1, kShown},
+        {intoElement<&frmMain::optBPSButtons, 2>, "optBPS2", nullptr, 360, 720, 855, 255,
+         &frmMain::Frame1, kShown | kChecked},
+    };
+};
+
 void frmMain::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName("client");
     client->setFixedSize(pixels(2400), pixels(1665));
     setCentralWidget(client);
-    const auto u = [](const char* text) { return QString::fromUtf8(text); };
 
     Line1 = new QFrame(client);
     Line1->setObjectName("Line1");
@@ -60,75 +161,20 @@ void frmMain::buildControls() {
     Line1->setFrameShadow(QFrame::Sunken);
     Line1->setGeometry(pixels(120), 0, pixels(2280 - 120), 2);
 
-    Label1 = place<QLabel>(client, "Label1", "Ver EG5.000", twipRect(480, 240, 1575, 375), true);
-    Label1->setFont(windowFont(14.25));
+    for (const ControlRow& row : ControlTable::kRows) {
+        build(*this, row, client);
+    }
     // Faces differ in width: the version stays whole if the face is wider than the one the
     // window was drawn with, as far as the client area allows.
     Label1->resize(std::min(std::max(Label1->width(), Label1->sizeHint().width()),
                             client->width() - Label1->x()),
                    Label1->height());
-    cmdKirune =
-        place<QPushButton>(client, "cmdKirune", "Start", twipRect(480, 720, 1455, 495), true);
-    cmdKirune->setFont(windowFont(21.75));
-    cmdKirune->setDefault(true);
-
-    bar = new QProgressBar(client);
-    bar->setObjectName("bar");
-    bar->setGeometry(twipRect(120, 1320, 2175, 255));
     bar->setRange(0xC000, 0xFFFF);
     bar->setTextVisible(false);
-    bar->hide();
-
-    // The three groups of step buttons, one per protocol mode, and the macro buttons.
-    Command1 = place<QPushButton>(client, "Command1", u("接続"), twipRect(6720, 120, 975, 375));
-    cmbErase = place<QPushButton>(client, "cmbErase", u("消去"), twipRect(6720, 480, 975, 375));
-    cmbWrite = place<QPushButton>(client, "cmbWrite", u("書き込み"), twipRect(6720, 840, 975, 375));
-    cmbEnd = place<QPushButton>(client, "cmbEnd", u("切断"), twipRect(6720, 1200, 975, 375));
-    Command4 = place<QPushButton>(client, "Command4", u("接続"), twipRect(6720, 1680, 975, 375));
-    Command7 = place<QPushButton>(client, "Command7", u("消去"), twipRect(6720, 2040, 975, 375));
-    Command6 =
-        place<QPushButton>(client, "Command6", u("書き込み"), twipRect(6720, 2400, 975, 375));
-    Command5 = place<QPushButton>(client, "Command5", u("切断"), twipRect(6720, 2760, 975, 375));
-    Command11 = place<QPushButton>(client, "Command11", "Connect", twipRect(240, 1440, 1095, 375));
-    Command8 = place<QPushButton>(client, "Command8", "Erase", twipRect(240, 1800, 1095, 375));
-    Command9 = place<QPushButton>(client, "Command9", "Write", twipRect(240, 2160, 1095, 375));
-    Command10 =
-        place<QPushButton>(client, "Command10", "Disconnect", twipRect(240, 2520, 1095, 375));
-    const QRect macroPlaces[] = {twipRect(7800, 120, 615, 1455), twipRect(7800, 1680, 615, 1455),
-                                 twipRect(120, 3240, 615, 615)};
-    for (int index = 0; index < 3; ++index) {
-        cmdMacro[static_cast<std::size_t>(index)] =
-            place<QPushButton>(client, indexed("cmdMacro", index), u("マ"), macroPlaces[index]);
+    for (int index = 0; index < SpeedOptions::kCount; ++index) {
+        optBPSButtons[static_cast<std::size_t>(index)]->setText(
+            QString::number(SpeedOptions::kBaud[static_cast<std::size_t>(index)]));
     }
-
-    cmdCheckSum = place<QPushButton>(client, "cmdCheckSum", "CS", twipRect(3600, 120, 495, 495));
-    txtCsStt = place<QLineEdit>(client, "txtCsStt", "E0000", twipRect(4200, 120, 615, 495));
-    txtCsStp = place<QLineEdit>(client, "txtCsStp", "FFFFF", twipRect(4920, 120, 615, 495));
-    Text1 = place<QLineEdit>(client, "Text1", "", twipRect(1560, 2640, 1095, 270));
-    Text2 = place<QLineEdit>(client, "Text2", "Text2", twipRect(2640, 2640, 2775, 270));
-    Text3 = place<QLineEdit>(client, "Text3", "", twipRect(840, 960, 6615, 375));
-
-    // The port test panel; its controls are visible, the frame that holds them is not.
-    Frame2 = place<QGroupBox>(client, "Frame2", u("ポートの制御"), twipRect(3600, 960, 2535, 1335));
-    const char* pinFunctions[] = {"L出力", "H出力", "入力", "読む"};
-    for (int index = 0; index < 4; ++index) {
-        port[static_cast<std::size_t>(index)] =
-            place<QRadioButton>(Frame2, indexed("port", index), u(pinFunctions[index]),
-                                twipRect(240, 240 + 240 * index, 855, 255), true);
-    }
-    port[3]->setChecked(true);
-    txtPinNumberBox =
-        place<QLineEdit>(Frame2, "txtPinNumber", "", twipRect(1200, 240, 1095, 375), true);
-    Command2 = place<QPushButton>(Frame2, "Command2", "GO", twipRect(1200, 720, 1095, 495), true);
-
-    // The line speed panel, hidden in the same way.
-    Frame1 = place<QGroupBox>(client, "Frame1", "baud rate", twipRect(1920, 1560, 1455, 1095));
-    for (int index = 0; index < 3; ++index) {
-        optBPSButtons[static_cast<std::size_t>(index)] = place<QRadioButton>(
-            Frame1, indexed("optBPS", index), QString::number(SpeedOptions::kBaud[index]),
-            twipRect(360, 240 + 240 * index, 855, 255), true);
-    }
-    optBPSButtons[2]->setChecked(true);
 }
 
 void frmMain::buildMenu() {
