@@ -1,7 +1,6 @@
 // rkt5-flash ports: the serial ports the system has, the COM number each gets, and whether it
 // can be opened now.
 
-#include <QSerialPort>
 #include <algorithm>
 #include <cstdio>
 #include <iomanip>
@@ -12,7 +11,6 @@
 #include "cli/CommandApplication.h"
 #include "cli/CommandParser.h"
 #include "common/RunTimeError.h"
-#include "link/OpenFailure.h"
 #include "link/PortNames.h"
 #include "link/SystemPorts.h"
 
@@ -62,12 +60,8 @@ const SystemPort* described(const std::vector<SystemPort>& system, const std::st
 
 // Opens the port for a moment, as an operation would.
 std::string openState(const std::string& device) {
-    QSerialPort port(QString::fromStdString(device));
-    if (!port.open(QIODevice::ReadWrite)) {
-        return "cannot open: " + openFailureReason(port, device);
-    }
-    port.close();
-    return "can be opened";
+    const std::optional<std::string> failure = whyItWillNotOpen(device);
+    return failure ? "cannot open: " + *failure : "can be opened";
 }
 
 struct Row {

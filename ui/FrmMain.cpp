@@ -83,20 +83,21 @@ frmMain::frmMain(MessageSink& messages, PortNames names)
 }
 
 void frmMain::refreshPortDevices() {
-    serialPort_.names().setListedPorts(systemSerialPorts());
+    const std::vector<SystemPort> ports = describeSystemPorts();
+    serialPort_.names().setListedPorts(devicesOf(ports));
     for (int index = 1; index <= PortMenu::kItems; ++index) {
-        const QString device = QString::fromStdString(serialPort_.names().deviceFor(index));
-        mnuCom[static_cast<std::size_t>(index)]->setToolTip(device);
-        mnuCom[static_cast<std::size_t>(index)]->setStatusTip(device);
+        const QString tip =
+            QString::fromStdString(portTip(ports, serialPort_.names().deviceFor(index)));
+        mnuCom[static_cast<std::size_t>(index)]->setToolTip(tip);
+        mnuCom[static_cast<std::size_t>(index)]->setStatusTip(tip);
     }
 }
 
 frmMain::~frmMain() = default;
 
 bool frmMain::startExchangeLog(const std::string& path) {
-    return link_.log().open(path, "rkt5-updater", [this](int number) {
-        return serialPort_.names().displayName(number);
-    });
+    return link_.log().open(path, "rkt5-updater",
+                            [this](int number) { return serialPort_.names().displayName(number); });
 }
 
 bool frmMain::optBPS(int index) const {

@@ -12,7 +12,7 @@
 #include "image/FlashImage.h"
 #include "link/LineChoice.h"
 #include "link/PortMenu.h"
-#include "link/QtSerialPort.h"
+#include "link/SystemSerialPort.h"
 #include "link/RadioLink.h"
 #include "ui/MessageSink.h"
 
@@ -107,7 +107,7 @@ class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
 
     MessageSink& messages_;
     FlashImage image_;
-    QtSerialPort serialPort_;
+    SystemSerialPort serialPort_;
     RadioLink link_;
     FlashContext context_;
     PortMenu menu_;

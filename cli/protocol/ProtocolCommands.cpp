@@ -21,9 +21,9 @@
 #include "flash/PortCommand.h"
 #include "flash/Sequences.h"
 #include "link/MenuLineChoice.h"
-#include "link/QtSerialPort.h"
 #include "link/RadioLink.h"
 #include "link/SystemPorts.h"
+#include "link/SystemSerialPort.h"
 
 namespace rkt5::cli {
 
@@ -161,7 +161,7 @@ std::optional<int> readArguments(const ProtocolCommand& command,
 }
 
 // The port and speed the options name, chosen as the window's menu and option buttons would.
-bool chooseLine(QtSerialPort& port, MenuLineChoice& choice, const LinkOptions& options,
+bool chooseLine(SystemSerialPort& port, MenuLineChoice& choice, const LinkOptions& options,
                 std::string_view command, const CommandIo& io) {
     port.names().setListedPorts(systemSerialPorts());
     try {
@@ -174,7 +174,7 @@ bool chooseLine(QtSerialPort& port, MenuLineChoice& choice, const LinkOptions& o
     return true;
 }
 
-bool openLog(ExchangeLog& log, QtSerialPort& port, const LinkOptions& options,
+bool openLog(ExchangeLog& log, SystemSerialPort& port, const LinkOptions& options,
              std::string_view command, const CommandIo& io) {
     if (log.open(*options.logPath, "rkt5-flash " + std::string(command),
                  [&port](int number) { return port.names().displayName(number); })) {
@@ -184,7 +184,7 @@ bool openLog(ExchangeLog& log, QtSerialPort& port, const LinkOptions& options,
     return false;
 }
 
-int runOnLink(const ProtocolCommand& command, const LinkOptions& options, QtSerialPort& port,
+int runOnLink(const ProtocolCommand& command, const LinkOptions& options, SystemSerialPort& port,
               MenuLineChoice& choice, FlashImage& image, const CommandIo& io) {
     RadioLink link(port, choice);
     link.Timer1.setInterval(options.timeout);
@@ -212,7 +212,7 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
         return *exitCode;
     }
     const CommandApplication application;
-    QtSerialPort port;
+    SystemSerialPort port;
     MenuLineChoice choice;
     if (!chooseLine(port, choice, options, command.name, io)) {
         return kExitUsage;

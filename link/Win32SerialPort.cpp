@@ -1,0 +1,310 @@
+#include "link/Win32SerialPort.h"
+
+#include <QWinEventNotifier>
+#include <algorithm>
+#include <climits>
+
+#include "common/RunTimeError.h"
+
+namespace rkt5 {
+
+namespace {
+
+BYTE parityOf(Parity parity) {
+    switch (parity) {
+        case Parity::Even:
+            return EVENPARITY;
+        case Parity::Odd:
+            return ODDPARITY;
+        case Parity::Mark:
+            return MARKPARITY;
+        case Parity::Space:
+            return SPACEPARITY;
+        case Parity::None:
+            break;
+    }
+    return NOPARITY;
+}
+
+// Errors by which a pending read tells that the device went away.
+bool lineWentAway(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_BAD_COMMAND ||
+           error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_GEN_FAILURE ||
+           error == ERROR_INVALID_HANDLE || error == ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace
+
+std::wstring win32DevicePath(const std::string& device) {
+    return L"\\\\.\\" + std::wstring(device.begin(), device.end());
+}
+
+std::string win32ErrorText(DWORD error) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length > 0 ? std::string(text, length) : std::string();
+    LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == '.' || message.back() == ' ')) {
+        message.pop_back();
+    }
+    return message.empty() ? "system error " + std::to_string(error) : message;
+}
+
+std::string win32OpenFailureReason(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return "there is no such device";
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            return "it is in use by another program";
+        default:
+            return win32ErrorText(error);
+    }
+}
+
+Win32SerialPort::Win32SerialPort(PortNames names) : names_(std::move(names)) {
+    wait_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
+
+Win32SerialPort::~Win32SerialPort() {
+    close();
+    CloseHandle(wait_.hEvent);
+}
+
+void Win32SerialPort::setSettings(const LineSettings& settings) {
+    settings_ = settings;
+    if (portOpen()) {
+        applySettings();
+    }
+}
+
+bool Win32SerialPort::portOpen() const {
+    return handle_ != INVALID_HANDLE_VALUE;
+}
+
+void Win32SerialPort::setCommPort(int number) {
+    commPort_ = number;
+}
+
+void Win32SerialPort::setPortOpen(bool open) {
+    if (!open) {
+        close();
+    } else if (!portOpen()) {
+        this->open();
+    }
+}
+
+void Win32SerialPort::open() {
+    if (commPort_ < PortNames::kFirstNumber) {
+        throw RunTimeError(ErrorNumber::PortOpenFailed,
+                           "there is no port COM" + std::to_string(commPort_));
+    }
+    const std::string device = names_.deviceFor(commPort_);
+    handle_ = CreateFileW(win32DevicePath(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle_ == INVALID_HANDLE_VALUE) {
+        throw RunTimeError(ErrorNumber::PortOpenFailed, "cannot open " +
+                                                            names_.displayName(commPort_) + ": " +
+                                                            win32OpenFailureReason(GetLastError()));
+    }
+    lineLost_.reset();
+    received_.clear();
+    try {
+        // A port opens with an empty receive buffer: what came in while it was closed (a late
+        // answer to the last exchange) must not pass for the next exchange's echo.
+        PurgeComm(handle_, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
+        SetupComm(handle_, 4096, 4096);
+        // A read returns at once with what is there; the wait for a character does the waiting.
+        COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
+        SetCommTimeouts(handle_, &timeouts);
+        SetCommMask(handle_, EV_RXCHAR);
+        applySettings();
+        arrivalNotifier_ = std::make_unique<QWinEventNotifier>(wait_.hEvent);
+        QObject::connect(arrivalNotifier_.get(), &QWinEventNotifier::activated,
+                         [this] { characterArrived(); });
+        armWait();
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void Win32SerialPort::close() {
+    if (!portOpen()) {
+        return;
+    }
+    arrivalNotifier_.reset();
+    if (waitPending_) {
+        CancelIoEx(handle_, &wait_);
+        DWORD count = 0;
+        GetOverlappedResult(handle_, &wait_, &count, TRUE);
+        waitPending_ = false;
+    }
+    CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    received_.clear();
+}
+
+void Win32SerialPort::applySettings() {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    bool applied = GetCommState(handle_, &dcb);
+    if (applied) {
+        dcb.BaudRate = static_cast<DWORD>(settings_.baud);
+        dcb.ByteSize = static_cast<BYTE>(settings_.dataBits);
+        dcb.Parity = parityOf(settings_.parity);
+        dcb.fParity = settings_.parity != Parity::None;
+        dcb.StopBits = settings_.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+        dcb.fBinary = TRUE;
+        dcb.fOutxCtsFlow = FALSE;
+        dcb.fOutxDsrFlow = FALSE;
+        dcb.fDsrSensitivity = FALSE;
+        dcb.fOutX = FALSE;
+        dcb.fInX = FALSE;
+        dcb.fNull = FALSE;
+        dcb.fAbortOnError = FALSE;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
+        applied = SetCommState(handle_, &dcb);
+    }
+    if (!applied) {
+        throw RunTimeError(ErrorNumber::PortOpenFailed,
+                           "cannot set " + names_.displayName(commPort_) + " to " +
+                               settings_.text() + ": " + win32ErrorText(GetLastError()));
+    }
+}
+
+void Win32SerialPort::drain() {
+    for (;;) {
+        OVERLAPPED read{};
+        read.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        DWORD count = 0;
+        bool done = ReadFile(handle_, readBuffer_.data(), static_cast<DWORD>(readBuffer_.size()),
+                             &count, &read);
+        if (!done && GetLastError() == ERROR_IO_PENDING) {
+            done = GetOverlappedResult(handle_, &read, &count, TRUE);
+        }
+        const DWORD error = done ? ERROR_SUCCESS : GetLastError();
+        CloseHandle(read.hEvent);
+        if (!done) {
+            lineLost_ = win32ErrorText(error);
+            return;
+        }
+        received_.insert(received_.end(), readBuffer_.begin(), readBuffer_.begin() + count);
+        if (count < readBuffer_.size()) {
+            return;
+        }
+    }
+}
+
+void Win32SerialPort::armWait() {
+    while (!waitPending_ && portOpen() && !lineLost_) {
+        ResetEvent(wait_.hEvent);
+        if (WaitCommEvent(handle_, &events_, &wait_)) {
+            drain();  // a character had come already
+            continue;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_IO_PENDING) {
+            lineLost_ = win32ErrorText(error);
+            return;
+        }
+        waitPending_ = true;
+    }
+    // A character that came between the last read and the wait may not wake it: look once more.
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (waitPending_ && ClearCommError(handle_, &errors, &status) && status.cbInQue > 0) {
+        SetEvent(wait_.hEvent);
+    }
+}
+
+void Win32SerialPort::characterArrived() {
+    if (!portOpen()) {
+        return;
+    }
+    DWORD count = 0;
+    if (waitPending_) {
+        if (GetOverlappedResult(handle_, &wait_, &count, FALSE)) {
+            waitPending_ = false;
+        } else if (const DWORD error = GetLastError(); error == ERROR_IO_INCOMPLETE) {
+            ResetEvent(wait_.hEvent);  // woken by armWait's look, the wait itself still pending
+        } else {
+            waitPending_ = false;
+            if (error != ERROR_OPERATION_ABORTED) {
+                lineLost_ = win32ErrorText(error);
+                return;
+            }
+        }
+    }
+    drain();
+    armWait();
+}
+
+void Win32SerialPort::output(std::span<const std::uint8_t> bytes) {
+    requireOpen("write to");
+    checkLine();
+    if (bytes.empty()) {
+        return;
+    }
+    OVERLAPPED write{};
+    write.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD written = 0;
+    bool done =
+        WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, &write);
+    DWORD error = done ? ERROR_SUCCESS : GetLastError();
+    if (!done && error == ERROR_IO_PENDING) {
+        // Wait until the bytes have left, so the reply time-out that the caller arms next starts
+        // when they are on the line.
+        if (WaitForSingleObject(write.hEvent, static_cast<DWORD>(kWriteTimeout.count())) !=
+            WAIT_OBJECT_0) {
+            CancelIoEx(handle_, &write);
+        }
+        done = GetOverlappedResult(handle_, &write, &written, TRUE);
+        error = done ? ERROR_SUCCESS : GetLastError();
+    }
+    CloseHandle(write.hEvent);
+    if (!done || written != bytes.size()) {
+        if (lineWentAway(error)) {
+            lineLost_ = win32ErrorText(error);
+            checkLine();
+        }
+        throw RunTimeError(ErrorNumber::PortWriteFailed,
+                           "cannot write to " + names_.displayName(commPort_) + ": " +
+                               (done ? "the bytes did not leave" : win32ErrorText(error)));
+    }
+}
+
+int Win32SerialPort::inBufferCount() {
+    requireOpen("count the bytes of");
+    checkLine();
+    return static_cast<int>(std::min<std::size_t>(received_.size(), INT_MAX));
+}
+
+std::vector<std::uint8_t> Win32SerialPort::input() {
+    requireOpen("read from");
+    return std::exchange(received_, {});
+}
+
+void Win32SerialPort::requireOpen(const char* operation) const {
+    if (!portOpen()) {
+        throw RunTimeError(ErrorNumber::PortNotOpen, std::string("cannot ") + operation + " " +
+                                                         names_.displayName(commPort_) +
+                                                         ": the port is closed");
+    }
+}
+
+void Win32SerialPort::checkLine() {
+    if (lineLost_ && received_.empty()) {
+        const std::string reason = *lineLost_;
+        lineLost_.reset();
+        throw RunTimeError(ErrorNumber::LineLost,
+                           "the line on " + names_.displayName(commPort_) + " was lost: " + reason);
+    }
+}
+
+}  // namespace rkt5

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <windows.h>
+
+#include "link/LineSettings.h"
+#include "link/PortNames.h"
+#include "link/SerialPort.h"
+
+class QWinEventNotifier;
+
+namespace rkt5 {
+
+// The serial port on Win32: "\\.\COMn" for every n (plain "COM10" and up do not open), the line
+// settings through the DCB, no flow control. While the port is open one overlapped wait for a
+// received character is always pending; Qt's event loop hears of it through a QWinEventNotifier,
+// and then everything the port holds is read at once, so the link's one wait sleeps exactly as it
+// does on QSerialPort. inBufferCount() counts what has arrived by the last pass of the loop.
+class Win32SerialPort : public SerialPort {
+  public:
+    // How long the system may take to accept one write of up to 520 bytes (0.55 s at 9600).
+    static constexpr std::chrono::milliseconds kWriteTimeout{3000};
+
+    explicit Win32SerialPort(PortNames names = {});
+    ~Win32SerialPort() override;
+    Win32SerialPort(const Win32SerialPort&) = delete;
+    Win32SerialPort& operator=(const Win32SerialPort&) = delete;
+
+    void setSettings(const LineSettings& settings) override;
+    bool portOpen() const override;
+    void setCommPort(int number) override;
+    void setPortOpen(bool open) override;
+    void output(std::span<const std::uint8_t> bytes) override;
+    int inBufferCount() override;
+    std::vector<std::uint8_t> input() override;
+
+    LineSettings settings() const { return settings_; }
+    int commPort() const { return commPort_; }
+    PortNames& names() { return names_; }
+
+  private:
+    void open();
+    void close();
+    void applySettings();
+    // Takes everything the port has received now.
+    void drain();
+    // Keeps one wait for the next received character pending.
+    void armWait();
+    void characterArrived();
+    void requireOpen(const char* operation) const;
+    // A lost line (a USB adapter pulled) becomes a RunTimeError at the next use of the port.
+    void checkLine();
+
+    PortNames names_;
+    LineSettings settings_;
+    int commPort_ = 1;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    OVERLAPPED wait_{};
+    DWORD events_ = 0;
+    bool waitPending_ = false;
+    std::array<std::uint8_t, 4096> readBuffer_{};
+    std::vector<std::uint8_t> received_;
+    std::optional<std::string> lineLost_;
+    std::unique_ptr<QWinEventNotifier> arrivalNotifier_;
+};
+
+// "\\.\COMn": the form that opens every COM port.
+std::wstring win32DevicePath(const std::string& device);
+
+// Why opening a COM port failed with `error`, in the words the Linux port uses.
+std::string win32OpenFailureReason(DWORD error);
+
+// The system's text for `error`.
+std::string win32ErrorText(DWORD error);
+
+}  // namespace rkt5
