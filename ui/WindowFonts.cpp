@@ -10,7 +10,10 @@ namespace {
 QString captionFamily() {
     static const QString family = [] {
         const QStringList installed = QFontDatabase::families();
-        for (const char* preferred : {"IPAPGothic", "IPA Pゴシック"}) {
+        // The face the captions were drawn in on Windows first, then its free likeness, then
+        // any face with Japanese glyphs.
+        for (const char* preferred :
+             {"ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic", "IPA Pゴシック"}) {
             if (installed.contains(QString::fromUtf8(preferred))) {
                 return QString::fromUtf8(preferred);
             }
