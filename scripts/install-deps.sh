@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project builds and runs with, and with --tests those its tests
-# need too, but only those missing, so that a second run starts at once.
+# Installs the Debian packages the project builds and runs with, with --tests those its tests need
+# too, and with --windows what the Windows release is made and tried with; only those missing, so
+# that a second run starts at once.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,11 @@ packages=(
     # The window's Japanese captions.
     fonts-ipafont-gothic
 )
+if [ "${1:-}" = "--windows" ]; then
+    # The MinGW cross-compiler, Qt's source through apt (dpkg-source), the installer's maker, the
+    # zip, and wine with Xvfb to run what was made.
+    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools dpkg-dev nsis zip wine wine64 xvfb)
+fi
 if [ "${1:-}" = "--tests" ]; then
     # GoogleTest, the independent tools the loaders are cross-checked against, what checks
     # the menu entry and builds the Debian package, and clang with libFuzzer for the fuzz targets.
