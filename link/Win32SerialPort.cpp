@@ -68,11 +68,13 @@ std::string win32OpenFailureReason(DWORD error) {
 
 Win32SerialPort::Win32SerialPort(PortNames names) : names_(std::move(names)) {
     wait_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    readOp_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
 Win32SerialPort::~Win32SerialPort() {
     close();
     CloseHandle(wait_.hEvent);
+    CloseHandle(readOp_.hEvent);
 }
 
 void Win32SerialPort::setSettings(const LineSettings& settings) {
@@ -180,18 +182,15 @@ void Win32SerialPort::applySettings() {
 
 void Win32SerialPort::drain() {
     for (;;) {
-        OVERLAPPED read{};
-        read.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        ResetEvent(readOp_.hEvent);
         DWORD count = 0;
         bool done = ReadFile(handle_, readBuffer_.data(), static_cast<DWORD>(readBuffer_.size()),
-                             &count, &read);
+                             &count, &readOp_);
         if (!done && GetLastError() == ERROR_IO_PENDING) {
-            done = GetOverlappedResult(handle_, &read, &count, TRUE);
+            done = GetOverlappedResult(handle_, &readOp_, &count, TRUE);
         }
-        const DWORD error = done ? ERROR_SUCCESS : GetLastError();
-        CloseHandle(read.hEvent);
         if (!done) {
-            lineLost_ = win32ErrorText(error);
+            lineLost_ = win32ErrorText(GetLastError());
             return;
         }
         received_.insert(received_.end(), readBuffer_.begin(), readBuffer_.begin() + count);

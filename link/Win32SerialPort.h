@@ -61,6 +61,7 @@ class Win32SerialPort : public SerialPort {
     int commPort_ = 1;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     OVERLAPPED wait_{};
+    OVERLAPPED readOp_{};  // the reads that take what has arrived; each finishes at once
     DWORD events_ = 0;
     bool waitPending_ = false;
     std::array<std::uint8_t, 4096> readBuffer_{};
