@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test through CTest: once in the normal build and
 # once under AddressSanitizer and UndefinedBehaviorSanitizer; then each fuzz target for a bounded
-# time (RKT5_FUZZ_SECONDS), with one line of figures per target; then makes the Windows release
-# (scripts/build-windows.sh; Qt for Windows is built once and kept outside the clone) and runs
-# rkt5-flash.exe under wine against the simulator.
+# time (RKT5_FUZZ_SECONDS), with one line of figures per target.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh --tests
@@ -17,9 +15,3 @@ for preset in default sanitize fuzz; do
     ctest --preset "$preset" -j "$jobs"
 done
 grep -h 'Fuzzer: ' build/fuzz/Testing/Temporary/LastTest.log
-
-echo "== windows build"
-./scripts/build-windows.sh
-echo "== windows under wine"
-tests/windows/wine-update.sh build/windows/rkt5-updater-*-windows-x64 build/default/sim/rkt5-sim \
-    build/default/cli/rkt5-flash
