@@ -12,16 +12,10 @@ if(RKT5_WINDOWS_QT)
     install(DIRECTORY ${RKT5_WINDOWS_QT}/plugins/styles DESTINATION .)
 endif()
 
-# The compiler's own runtime, wherever this MinGW keeps it.
-foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
-    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
-                    OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
-    if(NOT IS_ABSOLUTE "${path}")
-        find_file(path ${runtime} PATHS /usr/x86_64-w64-mingw32/lib NO_CACHE REQUIRED)
-    endif()
-    install(FILES ${path} DESTINATION .)
-    unset(path)
-endforeach()
+# The compiler's own runtime.
+include(${CMAKE_CURRENT_LIST_DIR}/MinGWRuntime.cmake)
+mingw_runtime_dlls(runtime_dlls)
+install(FILES ${runtime_dlls} DESTINATION .)
 
 # Qt's DLLs and the runtime go in as they are; strip them in the installed folder with the rest.
 install(CODE "
@@ -42,6 +36,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_NSIS_DISPLAY_NAME "RK-T5 Updater ${PROJECT_VERSION}")
 set(CPACK_NSIS_PACKAGE_NAME "RK-T5 Updater")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+# A 64-bit installer for a 64-bit program: it runs where the program runs (wine64 included).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY ".")
 set(CPACK_NSIS_MUI_ICON ${CMAKE_SOURCE_DIR}/ui/desktop/rkt5-updater.ico)
 set(CPACK_NSIS_MUI_UNIICON ${CMAKE_SOURCE_DIR}/ui/desktop/rkt5-updater.ico)

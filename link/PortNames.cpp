@@ -50,12 +50,14 @@ void PortNames::setListedPorts(std::vector<std::string> devices) {
 }
 
 std::string PortNames::deviceFor(int number) const {
-#ifdef _WIN32
-    return "COM" + std::to_string(number);
-#else
+    // On Windows a binding lets the menu's numbers reach a port numbered above them (USB adapters
+    // are often COM20 and up).
     if (const auto bound = bindings_.find(number); bound != bindings_.end()) {
         return bound->second;
     }
+#ifdef _WIN32
+    return "COM" + std::to_string(number);
+#else
     if (number >= kFirstNumber && number - kFirstNumber < static_cast<int>(listed_.size())) {
         return listed_[static_cast<std::size_t>(number - kFirstNumber)];
     }
@@ -84,7 +86,7 @@ bool PortNames::looksLikeComName(std::string_view text) {
     return true;
 }
 
-std::optional<int> PortNames::parseComName(std::string_view text) {
+std::optional<int> PortNames::parseComName(std::string_view text, int last) {
     if (text.size() < 4 || !looksLikeComName(text)) {
         return std::nullopt;
     }
@@ -92,7 +94,7 @@ std::optional<int> PortNames::parseComName(std::string_view text) {
     int number = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
     if (error != std::errc() || end != digits.data() + digits.size() || digits[0] == '+' ||
-        number < kFirstNumber || number > kLastNumber) {
+        number < kFirstNumber || number > last) {
         return std::nullopt;
     }
     return number;
@@ -102,29 +104,35 @@ int PortNames::useArgument(std::string_view argument) {
     if (const std::optional<int> number = parseComName(argument)) {
         return *number;
     }
-    if (looksLikeComName(argument) && argument.find('/') == std::string_view::npos) {
-        badArgument("\"" + std::string(argument) + "\" is no port: COM numbers run from 1 to 16");
-    }
+    std::string device(argument);
 #ifdef _WIN32
-    badArgument("\"" + std::string(argument) + "\" is no port: use COM1 to COM16");
+    // Windows numbers its ports up to COM255; one beyond the menu's numbers is used by its name.
+    const std::optional<int> beyond = parseComName(argument, kLastWindowsNumber);
+    if (!beyond) {
+        badArgument("\"" + device + "\" is no port: use COMn, n from 1 to 255");
+    }
+    device = "COM" + std::to_string(*beyond);
 #else
+    if (looksLikeComName(argument) && argument.find('/') == std::string_view::npos) {
+        badArgument("\"" + device + "\" is no port: COM numbers run from 1 to 16");
+    }
     if (argument.empty()) {
         badArgument("the port argument is empty");
     }
-    for (const auto& [number, device] : bindings_) {
-        if (device == argument) {
+#endif
+    for (const auto& [number, bound] : bindings_) {
+        if (bound == device) {
             return number;
         }
     }
     for (int number = kFirstNumber; number <= kLastNumber; ++number) {
         if (!bindings_.contains(number)) {
-            bind(number, std::string(argument));
+            bind(number, device);
             namedByPath_.insert(number);
             return number;
         }
     }
-    badArgument("every COM number is already bound; cannot add \"" + std::string(argument) + "\"");
-#endif
+    badArgument("every COM number is already bound; cannot add \"" + device + "\"");
 }
 
 }  // namespace rkt5

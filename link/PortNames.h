@@ -18,6 +18,7 @@ class PortNames {
     // The port menu's numbers; a binding or an argument outside them could never be chosen.
     static constexpr int kFirstNumber = 1;
     static constexpr int kLastNumber = 16;
+    static constexpr int kLastWindowsNumber = 255;  // the highest COM number Windows gives
 
     void bind(int number, std::string device);
     // "COMn=DEVICE"; a malformed binding is a RunTimeError that says what was expected.
@@ -31,10 +32,11 @@ class PortNames {
     // gave its path, else "COMn (device)".
     std::string displayName(int number) const;
 
-    // "COMn" (any letter case) with n in the menu's range, else nothing.
-    static std::optional<int> parseComName(std::string_view text);
-    // A port argument as a user types it: "COMn" chooses number n; a device path is bound to a
-    // number (its existing binding, else the lowest free one) and that number is returned.
+    // "COMn" (any letter case) with n from 1 to `last` (the menu's range), else nothing.
+    static std::optional<int> parseComName(std::string_view text, int last = kLastNumber);
+    // A port argument as a user types it: "COMn" chooses number n; a device path (on Windows a
+    // port numbered beyond the menu) is bound to a number (its existing binding, else the lowest
+    // free one) and that number is returned.
     int useArgument(std::string_view argument);
 
   private:

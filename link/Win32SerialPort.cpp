@@ -1,5 +1,6 @@
 #include "link/Win32SerialPort.h"
 
+#include <QTimer>
 #include <QWinEventNotifier>
 #include <algorithm>
 #include <climits>
@@ -128,6 +129,11 @@ void Win32SerialPort::open() {
         arrivalNotifier_ = std::make_unique<QWinEventNotifier>(wait_.hEvent);
         QObject::connect(arrivalNotifier_.get(), &QWinEventNotifier::activated,
                          [this] { characterArrived(); });
+        missedWakeCheck_ = std::make_unique<QTimer>();
+        missedWakeCheck_->setInterval(kMissedWakeCheck);
+        QObject::connect(missedWakeCheck_.get(), &QTimer::timeout,
+                         [this] { checkForMissedWake(); });
+        missedWakeCheck_->start();
         armWait();
     } catch (...) {
         close();
@@ -140,12 +146,8 @@ void Win32SerialPort::close() {
         return;
     }
     arrivalNotifier_.reset();
-    if (waitPending_) {
-        CancelIoEx(handle_, &wait_);
-        DWORD count = 0;
-        GetOverlappedResult(handle_, &wait_, &count, TRUE);
-        waitPending_ = false;
-    }
+    missedWakeCheck_.reset();
+    cancelWait();
     CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
     received_.clear();
@@ -214,11 +216,13 @@ void Win32SerialPort::armWait() {
         }
         waitPending_ = true;
     }
-    // A character that came between the last read and the wait may not wake it: look once more.
+    // Characters that came between the last read and the wait do not wake it: read them now.
+    // (Signalling the wait's event by hand instead loses a wake-up: the wait may complete between
+    // the look at its result and the event's reset.)
     DWORD errors = 0;
     COMSTAT status{};
     if (waitPending_ && ClearCommError(handle_, &errors, &status) && status.cbInQue > 0) {
-        SetEvent(wait_.hEvent);
+        drain();
     }
 }
 
@@ -231,7 +235,7 @@ void Win32SerialPort::characterArrived() {
         if (GetOverlappedResult(handle_, &wait_, &count, FALSE)) {
             waitPending_ = false;
         } else if (const DWORD error = GetLastError(); error == ERROR_IO_INCOMPLETE) {
-            ResetEvent(wait_.hEvent);  // woken by armWait's look, the wait itself still pending
+            return;  // not this port's wait that woke the notifier
         } else {
             waitPending_ = false;
             if (error != ERROR_OPERATION_ABORTED) {
@@ -240,6 +244,26 @@ void Win32SerialPort::characterArrived() {
             }
         }
     }
+    drain();
+    armWait();
+}
+
+void Win32SerialPort::cancelWait() {
+    if (waitPending_) {
+        CancelIoEx(handle_, &wait_);
+        DWORD count = 0;
+        GetOverlappedResult(handle_, &wait_, &count, TRUE);
+        waitPending_ = false;
+    }
+}
+
+void Win32SerialPort::checkForMissedWake() {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!portOpen() || !ClearCommError(handle_, &errors, &status) || status.cbInQue == 0) {
+        return;
+    }
+    cancelWait();
     drain();
     armWait();
 }

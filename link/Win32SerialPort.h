@@ -12,6 +12,7 @@
 #include "link/PortNames.h"
 #include "link/SerialPort.h"
 
+class QTimer;
 class QWinEventNotifier;
 
 namespace rkt5 {
@@ -21,10 +22,15 @@ namespace rkt5 {
 // received character is always pending; Qt's event loop hears of it through a QWinEventNotifier,
 // and then everything the port holds is read at once, so the link's one wait sleeps exactly as it
 // does on QSerialPort. inBufferCount() counts what has arrived by the last pass of the loop.
+//
+// A driver may let that wait miss characters (wine's serial emulation does, now and then, and
+// then never ends it): a look at the receive queue every kMissedWakeCheck reads what is there
+// regardless and starts a new wait.
 class Win32SerialPort : public SerialPort {
   public:
     // How long the system may take to accept one write of up to 520 bytes (0.55 s at 9600).
     static constexpr std::chrono::milliseconds kWriteTimeout{3000};
+    static constexpr std::chrono::milliseconds kMissedWakeCheck{50};
 
     explicit Win32SerialPort(PortNames names = {});
     ~Win32SerialPort() override;
@@ -52,6 +58,8 @@ class Win32SerialPort : public SerialPort {
     // Keeps one wait for the next received character pending.
     void armWait();
     void characterArrived();
+    void cancelWait();
+    void checkForMissedWake();
     void requireOpen(const char* operation) const;
     // A lost line (a USB adapter pulled) becomes a RunTimeError at the next use of the port.
     void checkLine();
@@ -68,6 +76,7 @@ class Win32SerialPort : public SerialPort {
     std::vector<std::uint8_t> received_;
     std::optional<std::string> lineLost_;
     std::unique_ptr<QWinEventNotifier> arrivalNotifier_;
+    std::unique_ptr<QTimer> missedWakeCheck_;
 };
 
 // "\\.\COMn": the form that opens every COM port.

@@ -21,6 +21,9 @@ TEST(PortNames, NumbersStandForTheSerialDevicesUnlessBound) {
     PortNames names;
 #ifdef _WIN32
     EXPECT_EQ(names.deviceFor(3), "COM3");
+    names.addBinding("COM1=COM23");
+    EXPECT_EQ(names.deviceFor(1), "COM23");
+    EXPECT_EQ(names.displayName(1), "COM1 (COM23)");
 #else
     EXPECT_EQ(names.deviceFor(1), "/dev/ttyS0");
     EXPECT_EQ(names.deviceFor(17), "/dev/ttyS16");
@@ -68,6 +71,18 @@ TEST(PortNames, ADevicePathArgumentIsBoundToTheLowestFreeNumber) {
     EXPECT_EQ(names.displayName(1), "COM1 (/dev/ttyUSB0)");
     EXPECT_THROW(names.useArgument("COM17"), RunTimeError);
     EXPECT_THROW(names.useArgument(""), RunTimeError);
+}
+#else
+TEST(PortNames, APortBeyondTheMenuIsBoundToTheLowestFreeNumber) {
+    PortNames names;
+    EXPECT_EQ(names.useArgument("com23"), 1);
+    EXPECT_EQ(names.deviceFor(1), "COM23");
+    EXPECT_EQ(names.displayName(1), "COM23");
+    EXPECT_EQ(names.useArgument("COM23"), 1);
+    EXPECT_EQ(names.useArgument("COM255"), 2);
+    for (const char* text : {"COM256", "/dev/ttyS0", "COM0", ""}) {
+        EXPECT_THROW(names.useArgument(text), RunTimeError) << text;
+    }
 }
 #endif
 
