@@ -9,6 +9,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
 
 extern char** environ;
 
@@ -18,6 +22,19 @@ namespace {
 
 double seconds(const timeval& t) {
     return t.tv_sec + t.tv_usec / 1e6;
+}
+
+// User + system time of an ended, not yet reaped process, from /proc/PID/stat.
+double ownCpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));  // the name may hold spaces
+    std::string field;
+    double ticks = 0;
+    for (int number = 3; number <= 15 && fields >> field; ++number) {
+        ticks += number >= 14 ? std::stod(field) : 0;  // utime, stime
+    }
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 }  // namespace
@@ -41,6 +58,9 @@ ChildRun runChild(const std::vector<std::string>& argv) {
         std::fprintf(stderr, "cannot start %s\n", args[0]);
         return run;
     }
+    siginfo_t ended{};
+    waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOWAIT);
+    run.ownCpuSeconds = ownCpuSeconds(pid);
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);

@@ -9,6 +9,8 @@ namespace rkt5::bench {
 struct ChildRun {
     double wallSeconds = 0;
     double cpuSeconds = 0;  // user + system: less disturbed than wall time on a busy machine
+    // The process's own, without the children it waited for (wine's own processes, under wine).
+    double ownCpuSeconds = 0;
     long maxResidentKb = 0;
     int exitCode = -1;  // -1 when it could not start or was ended by a signal
 };

@@ -235,7 +235,7 @@ void Win32SerialPort::characterArrived() {
         if (GetOverlappedResult(handle_, &wait_, &count, FALSE)) {
             waitPending_ = false;
         } else if (const DWORD error = GetLastError(); error == ERROR_IO_INCOMPLETE) {
-            return;  // not this port's wait that woke the notifier
+            return;  // the wake-up of a wait that checkForMissedWake has since replaced
         } else {
             waitPending_ = false;
             if (error != ERROR_OPERATION_ABORTED) {
