@@ -28,25 +28,14 @@ QSerialPort::Parity parityOf(Parity parity) {
 
 }  // namespace
 
-QtSerialPort::QtSerialPort(PortNames names) : names_(std::move(names)) {}
+QtSerialPort::QtSerialPort(PortNames names) : NamedSerialPort(std::move(names)) {}
 
 QtSerialPort::~QtSerialPort() {
     port_.close();
 }
 
-void QtSerialPort::setSettings(const LineSettings& settings) {
-    settings_ = settings;
-    if (port_.isOpen()) {
-        applySettings();
-    }
-}
-
 bool QtSerialPort::portOpen() const {
     return port_.isOpen();
-}
-
-void QtSerialPort::setCommPort(int number) {
-    commPort_ = number;
 }
 
 void QtSerialPort::setPortOpen(bool open) {
@@ -58,15 +47,11 @@ void QtSerialPort::setPortOpen(bool open) {
     if (port_.isOpen()) {
         return;
     }
-    if (commPort_ < PortNames::kFirstNumber) {
-        throw RunTimeError(ErrorNumber::PortOpenFailed,
-                           "there is no port COM" + std::to_string(commPort_));
-    }
-    port_.setPortName(QString::fromStdString(device()));
+    port_.setPortName(QString::fromStdString(deviceToOpen()));
     port_.clearError();
     if (!port_.open(QIODevice::ReadWrite)) {
-        const std::string message = "cannot open " + names_.displayName(commPort_) + ": " +
-                                    openFailureReason(port_, device());
+        const std::string message =
+            "cannot open " + displayName() + ": " + openFailureReason(port_, device());
         port_.clearError();
         throw RunTimeError(ErrorNumber::PortOpenFailed, message);
     }
@@ -124,24 +109,16 @@ std::vector<std::uint8_t> QtSerialPort::input() {
 
 void QtSerialPort::applySettings() {
     const bool applied =
-        port_.setBaudRate(settings_.baud) &&
-        port_.setDataBits(static_cast<QSerialPort::DataBits>(settings_.dataBits)) &&
-        port_.setParity(parityOf(settings_.parity)) &&
-        port_.setStopBits(settings_.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+        port_.setBaudRate(settings().baud) &&
+        port_.setDataBits(static_cast<QSerialPort::DataBits>(settings().dataBits)) &&
+        port_.setParity(parityOf(settings().parity)) &&
+        port_.setStopBits(settings().stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
         port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!applied) {
         const std::string reason = port_.errorString().toStdString();
         port_.clearError();
         throw RunTimeError(ErrorNumber::PortOpenFailed,
-                           "cannot set " + device() + " to " + settings_.text() + ": " + reason);
-    }
-}
-
-void QtSerialPort::requireOpen(const char* operation) const {
-    if (!port_.isOpen()) {
-        throw RunTimeError(ErrorNumber::PortNotOpen, std::string("cannot ") + operation + " " +
-                                                         names_.displayName(commPort_) +
-                                                         ": the port is closed");
+                           "cannot set " + device() + " to " + settings().text() + ": " + reason);
     }
 }
 
@@ -160,10 +137,6 @@ void QtSerialPort::checkLine() {
         throw RunTimeError(ErrorNumber::PortWriteFailed,
                            "writing to " + device() + " failed: " + reason);
     }
-}
-
-std::string QtSerialPort::device() const {
-    return names_.deviceFor(commPort_);
 }
 
 }  // namespace rkt5

@@ -67,7 +67,7 @@ std::string win32OpenFailureReason(DWORD error) {
     }
 }
 
-Win32SerialPort::Win32SerialPort(PortNames names) : names_(std::move(names)) {
+Win32SerialPort::Win32SerialPort(PortNames names) : NamedSerialPort(std::move(names)) {
     wait_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     readOp_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
@@ -78,19 +78,8 @@ Win32SerialPort::~Win32SerialPort() {
     CloseHandle(readOp_.hEvent);
 }
 
-void Win32SerialPort::setSettings(const LineSettings& settings) {
-    settings_ = settings;
-    if (portOpen()) {
-        applySettings();
-    }
-}
-
 bool Win32SerialPort::portOpen() const {
     return handle_ != INVALID_HANDLE_VALUE;
-}
-
-void Win32SerialPort::setCommPort(int number) {
-    commPort_ = number;
 }
 
 void Win32SerialPort::setPortOpen(bool open) {
@@ -102,16 +91,10 @@ void Win32SerialPort::setPortOpen(bool open) {
 }
 
 void Win32SerialPort::open() {
-    if (commPort_ < PortNames::kFirstNumber) {
-        throw RunTimeError(ErrorNumber::PortOpenFailed,
-                           "there is no port COM" + std::to_string(commPort_));
-    }
-    const std::string device = names_.deviceFor(commPort_);
-    handle_ = CreateFileW(win32DevicePath(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                          OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    handle_ = CreateFileW(win32DevicePath(deviceToOpen()).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) {
-        throw RunTimeError(ErrorNumber::PortOpenFailed, "cannot open " +
-                                                            names_.displayName(commPort_) + ": " +
+        throw RunTimeError(ErrorNumber::PortOpenFailed, "cannot open " + displayName() + ": " +
                                                             win32OpenFailureReason(GetLastError()));
     }
     lineLost_.reset();
@@ -158,11 +141,11 @@ void Win32SerialPort::applySettings() {
     dcb.DCBlength = sizeof dcb;
     bool applied = GetCommState(handle_, &dcb);
     if (applied) {
-        dcb.BaudRate = static_cast<DWORD>(settings_.baud);
-        dcb.ByteSize = static_cast<BYTE>(settings_.dataBits);
-        dcb.Parity = parityOf(settings_.parity);
-        dcb.fParity = settings_.parity != Parity::None;
-        dcb.StopBits = settings_.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+        dcb.BaudRate = static_cast<DWORD>(settings().baud);
+        dcb.ByteSize = static_cast<BYTE>(settings().dataBits);
+        dcb.Parity = parityOf(settings().parity);
+        dcb.fParity = settings().parity != Parity::None;
+        dcb.StopBits = settings().stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
         dcb.fBinary = TRUE;
         dcb.fOutxCtsFlow = FALSE;
         dcb.fOutxDsrFlow = FALSE;
@@ -176,9 +159,9 @@ void Win32SerialPort::applySettings() {
         applied = SetCommState(handle_, &dcb);
     }
     if (!applied) {
-        throw RunTimeError(ErrorNumber::PortOpenFailed,
-                           "cannot set " + names_.displayName(commPort_) + " to " +
-                               settings_.text() + ": " + win32ErrorText(GetLastError()));
+        throw RunTimeError(ErrorNumber::PortOpenFailed, "cannot set " + displayName() + " to " +
+                                                            settings().text() + ": " +
+                                                            win32ErrorText(GetLastError()));
     }
 }
 
@@ -219,11 +202,15 @@ void Win32SerialPort::armWait() {
     // Characters that came between the last read and the wait do not wake it: read them now.
     // (Signalling the wait's event by hand instead loses a wake-up: the wait may complete between
     // the look at its result and the event's reset.)
-    DWORD errors = 0;
-    COMSTAT status{};
-    if (waitPending_ && ClearCommError(handle_, &errors, &status) && status.cbInQue > 0) {
+    if (waitPending_ && charactersWaiting()) {
         drain();
     }
+}
+
+bool Win32SerialPort::charactersWaiting() const {
+    DWORD errors = 0;
+    COMSTAT status{};
+    return ClearCommError(handle_, &errors, &status) && status.cbInQue > 0;
 }
 
 void Win32SerialPort::characterArrived() {
@@ -258,14 +245,11 @@ void Win32SerialPort::cancelWait() {
 }
 
 void Win32SerialPort::checkForMissedWake() {
-    DWORD errors = 0;
-    COMSTAT status{};
-    if (!portOpen() || !ClearCommError(handle_, &errors, &status) || status.cbInQue == 0) {
-        return;
+    if (portOpen() && charactersWaiting()) {
+        cancelWait();
+        drain();
+        armWait();
     }
-    cancelWait();
-    drain();
-    armWait();
 }
 
 void Win32SerialPort::output(std::span<const std::uint8_t> bytes) {
@@ -297,7 +281,7 @@ void Win32SerialPort::output(std::span<const std::uint8_t> bytes) {
             checkLine();
         }
         throw RunTimeError(ErrorNumber::PortWriteFailed,
-                           "cannot write to " + names_.displayName(commPort_) + ": " +
+                           "cannot write to " + displayName() + ": " +
                                (done ? "the bytes did not leave" : win32ErrorText(error)));
     }
 }
@@ -313,20 +297,12 @@ std::vector<std::uint8_t> Win32SerialPort::input() {
     return std::exchange(received_, {});
 }
 
-void Win32SerialPort::requireOpen(const char* operation) const {
-    if (!portOpen()) {
-        throw RunTimeError(ErrorNumber::PortNotOpen, std::string("cannot ") + operation + " " +
-                                                         names_.displayName(commPort_) +
-                                                         ": the port is closed");
-    }
-}
-
 void Win32SerialPort::checkLine() {
     if (lineLost_ && received_.empty()) {
         const std::string reason = *lineLost_;
         lineLost_.reset();
         throw RunTimeError(ErrorNumber::LineLost,
-                           "the line on " + names_.displayName(commPort_) + " was lost: " + reason);
+                           "the line on " + displayName() + " was lost: " + reason);
     }
 }
 

@@ -8,9 +8,7 @@
 
 #include <windows.h>
 
-#include "link/LineSettings.h"
-#include "link/PortNames.h"
-#include "link/SerialPort.h"
+#include "link/NamedSerialPort.h"
 
 class QTimer;
 class QWinEventNotifier;
@@ -26,10 +24,8 @@ namespace rkt5 {
 // A driver may let that wait miss characters (wine's serial emulation does, now and then, and
 // then never ends it): a look at the receive queue every kMissedWakeCheck reads what is there
 // regardless and starts a new wait.
-class Win32SerialPort : public SerialPort {
+class Win32SerialPort : public NamedSerialPort {
   public:
-    // How long the system may take to accept one write of up to 520 bytes (0.55 s at 9600).
-    static constexpr std::chrono::milliseconds kWriteTimeout{3000};
     static constexpr std::chrono::milliseconds kMissedWakeCheck{50};
 
     explicit Win32SerialPort(PortNames names = {});
@@ -37,36 +33,28 @@ class Win32SerialPort : public SerialPort {
     Win32SerialPort(const Win32SerialPort&) = delete;
     Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
-    void setSettings(const LineSettings& settings) override;
     bool portOpen() const override;
-    void setCommPort(int number) override;
     void setPortOpen(bool open) override;
     void output(std::span<const std::uint8_t> bytes) override;
     int inBufferCount() override;
     std::vector<std::uint8_t> input() override;
 
-    LineSettings settings() const { return settings_; }
-    int commPort() const { return commPort_; }
-    PortNames& names() { return names_; }
-
   private:
     void open();
     void close();
-    void applySettings();
+    void applySettings() override;
     // Takes everything the port has received now.
     void drain();
     // Keeps one wait for the next received character pending.
     void armWait();
+    // The receive queue holds characters that no read has taken yet.
+    bool charactersWaiting() const;
     void characterArrived();
     void cancelWait();
     void checkForMissedWake();
-    void requireOpen(const char* operation) const;
     // A lost line (a USB adapter pulled) becomes a RunTimeError at the next use of the port.
     void checkLine();
 
-    PortNames names_;
-    LineSettings settings_;
-    int commPort_ = 1;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     OVERLAPPED wait_{};
     OVERLAPPED readOp_{};  // the reads that take what has arrived; each finishes at once

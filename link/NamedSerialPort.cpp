@@ -1,0 +1,29 @@
+#include "link/NamedSerialPort.h"
+
+#include "common/RunTimeError.h"
+
+namespace rkt5 {
+
+void NamedSerialPort::setSettings(const LineSettings& settings) {
+    settings_ = settings;
+    if (portOpen()) {
+        applySettings();
+    }
+}
+
+std::string NamedSerialPort::deviceToOpen() const {
+    if (commPort_ < PortNames::kFirstNumber) {
+        throw RunTimeError(ErrorNumber::PortOpenFailed,
+                           "there is no port COM" + std::to_string(commPort_));
+    }
+    return device();
+}
+
+void NamedSerialPort::requireOpen(const char* operation) const {
+    if (!portOpen()) {
+        throw RunTimeError(ErrorNumber::PortNotOpen, std::string("cannot ") + operation + " " +
+                                                         displayName() + ": the port is closed");
+    }
+}
+
+}  // namespace rkt5
