@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 #include <string_view>
 
@@ -38,6 +39,20 @@ double rate(const std::string& option, const std::string& text) {
     return value;
 }
 
+constexpr int kMostUnits = 64;
+
+// --fault [UNIT/]FAULT. A slash after the first colon belongs to the fault (a reply text).
+void addFault(CommandLine& line, const std::string& value) {
+    const auto slash = value.find('/');
+    if (slash == std::string::npos || slash > value.find(':')) {
+        line.options.faults.push_back(parseFault(value));
+        return;
+    }
+    const auto unit =
+        wholeNumber("the unit of --fault " + value, value.substr(0, slash), 1, kMostUnits);
+    line.aimedFaults.push_back({static_cast<int>(unit), parseFault(value.substr(slash + 1))});
+}
+
 std::chrono::milliseconds milliseconds(const std::string& option, const std::string& text,
                                        long long most) {
     return std::chrono::milliseconds(wholeNumber(option, text, 0, most));
@@ -53,6 +68,10 @@ struct OptionRule {
 };
 
 constexpr OptionRule kOptions[] = {
+    {"count", "N", "serve N transceivers at once, each on its own port (1 to 64, default 1)",
+     [](CommandLine& l, const std::string& o, const std::string& v) {
+         l.count = static_cast<int>(wholeNumber(o, v, 1, kMostUnits));
+     }},
     {"link", "PATH", "keep a symbolic link at PATH pointing to the port",
      [](CommandLine& l, const std::string&, const std::string& v) { l.options.linkPath = v; }},
     {"region", "eg|other", "answer the model check with OK (eg, default) or RE (other)",
@@ -83,9 +102,7 @@ constexpr OptionRule kOptions[] = {
     {"flash-out", "FILE", "write the flash to FILE whenever flash mode is left",
      [](CommandLine& l, const std::string&, const std::string& v) { l.options.flashOutPath = v; }},
     {"fault", "FAULT", "inject a fault, repeatable (FAULT is described below)",
-     [](CommandLine& l, const std::string&, const std::string& v) {
-         l.options.faults.push_back(parseFault(v));
-     }},
+     [](CommandLine& l, const std::string&, const std::string& v) { addFault(l, v); }},
     {"random-faults", "RATE", "hit each message with a random fault with probability RATE",
      [](CommandLine& l, const std::string& o, const std::string& v) {
          l.options.randomFaultRate = rate(o, v);
@@ -124,6 +141,22 @@ void applyOptions(const QCommandLineParser& parser, CommandLine& line) {
     if (parser.isSet("seed") && line.options.randomFaultRate == 0.0) {
         bad("--seed only matters with --random-faults");
     }
+    for (const AimedFault& aimed : line.aimedFaults) {
+        if (aimed.unit > line.count) {
+            bad("--fault aimed at unit " + std::to_string(aimed.unit) + ", but --count is " +
+                std::to_string(line.count));
+        }
+    }
+}
+
+std::string unitPath(const std::string& path, int unit) {
+    if (path.empty()) {
+        return path;
+    }
+    std::filesystem::path named(path);
+    const std::string suffix = "-" + std::to_string(unit);
+    named.replace_filename(named.stem().string() + suffix + named.extension().string());
+    return named.string();
 }
 
 }  // namespace
@@ -152,6 +185,21 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     return line;
 }
 
+SimulatorOptions unitOptions(const CommandLine& line, int unit) {
+    SimulatorOptions options = line.options;
+    for (const AimedFault& aimed : line.aimedFaults) {
+        if (aimed.unit == unit) {
+            options.faults.push_back(aimed.fault);
+        }
+    }
+    options.seed += static_cast<std::uint32_t>(unit - 1);  // wraps past 2^32 - 1, harmlessly
+    if (line.count > 1) {
+        options.linkPath = unitPath(options.linkPath, unit);
+        options.flashOutPath = unitPath(options.flashOutPath, unit);
+    }
+    return options;
+}
+
 std::string usageText() {
     QCommandLineParser parser;
     defineOptions(parser);
@@ -162,14 +210,22 @@ std::string usageText() {
 A simulated RK-T5 transceiver on a pseudo-terminal. Prints the port path on the first line
 of output (and again on a new line whenever a hang-up fault moves the port), then serves one
 client after another until interrupted (SIGINT or SIGTERM).
+
+With --count N, N independent transceivers (units 1 to N, each with its own port, flash, mode
+and fault counts) are served at once. The first N lines are their ports, unit 1 first; a
+hang-up that moves a unit's port prints its number and the new path, e.g. "2 /dev/pts/9".
+Unit 2's link and flash-out file get "-2" before the extension (/tmp/rk-2, flash-2.bin).
+The other options apply to every unit; --random-faults draws with seed + UNIT - 1 on each, so
+the units do not fail in step.
 )" + options.substr(options.find('\n') + 1) +
            R"(
-FAULT is KIND:K:ACTION[=ARG]
+FAULT is [UNIT/]KIND:K:ACTION[=ARG]
+  UNIT   only unit UNIT (1 to --count) gets the fault; it wins over a fault for every unit
   KIND   model connect0 connect1 connect2 pin BE PG ED erase end row ok ng unknown
   K      the k-th message of the kind (from 1) or * for all
   ACTION reply=TEXT  silent  drop-echo[=N]  corrupt-echo[=I]  corrupt-reply[=I]
          partial=N  hangup=N  late=MS
-  e.g. PG:3:reply=NG  BE:1:silent  ED:2:late=6000  PG:5:hangup=300
+  e.g. PG:3:reply=NG  BE:1:silent  ED:2:late=6000  PG:5:hangup=300  2/model:*:reply=RE
 
 What it answers where the transceiver's own answer is not known:
   - an unknown text command, text of 64 bytes without a CR, a packet with a bad checksum or

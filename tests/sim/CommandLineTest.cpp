@@ -84,7 +84,10 @@ TEST(CommandLine, ReadsEveryOption) {
                                                "--fault",         "BE:1:silent",
                                                "--random-faults", "0.25",
                                                "--seed",          "42",
-                                               "--latency-ms",    "16"});
+                                               "--latency-ms",    "16",
+                                               "--count",         "3",
+                                               "--fault",         "3/ED:1:silent",
+                                               "--fault",         "ED:1:reply=a/b"});
     const SimulatorOptions& o = line.options;
     EXPECT_TRUE(o.regionOther);
     EXPECT_EQ(o.baud, 9600);
@@ -93,12 +96,22 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_EQ(line.flashInPath, "in.bin");
     EXPECT_EQ(o.flashOutPath, "out.bin");
     EXPECT_EQ(o.linkPath, "/tmp/rk");
-    ASSERT_EQ(o.faults.size(), 2u);
+    ASSERT_EQ(o.faults.size(), 3u);
     EXPECT_EQ(o.faults[1].kind, MessageKind::EraseBlocks);
+    EXPECT_EQ(o.faults[2].reply, "a/b");
     EXPECT_DOUBLE_EQ(o.randomFaultRate, 0.25);
     EXPECT_EQ(o.seed, 42u);
     EXPECT_EQ(o.adapterLatency, 16ms);
     EXPECT_FALSE(line.help);
+    EXPECT_EQ(line.count, 3);
+    const SimulatorOptions third = unitOptions(line, 3);
+    ASSERT_EQ(third.faults.size(), 4u);
+    EXPECT_EQ(third.faults[3].action, Action::Silent) << "the aimed fault comes last, and wins";
+    EXPECT_EQ(unitOptions(line, 2).faults.size(), 3u);
+    EXPECT_EQ(third.seed, 44u);
+    EXPECT_EQ(third.linkPath, "/tmp/rk-3");
+    EXPECT_EQ(third.flashOutPath, "out-3.bin");
+    EXPECT_EQ(unitOptions(parseCommandLine({"--link", "/tmp/rk"}), 1).linkPath, "/tmp/rk");
 }
 
 TEST(CommandLine, HelpAndVersionStopBeforeTheValuesAreChecked) {
@@ -125,6 +138,14 @@ INSTANTIATE_TEST_SUITE_P(Examples, BadCommandLine,
                                            std::vector<std::string>{"--no-pace=1"},
                                            std::vector<std::string>{"--fault", "PG"},
                                            std::vector<std::string>{"extra"}));
+
+// --count 1 unless given: unit 2 is out of range.
+INSTANTIATE_TEST_SUITE_P(Units, BadCommandLine,
+                         ::testing::Values(std::vector<std::string>{"--count", "0"},
+                                           std::vector<std::string>{"--count", "65"},
+                                           std::vector<std::string>{"--fault", "2/PG:1:silent"},
+                                           std::vector<std::string>{"--fault", "0/PG:1:silent"},
+                                           std::vector<std::string>{"--fault", "x/PG:1:silent"}));
 
 }  // namespace
 }  // namespace rkt5::sim
