@@ -239,8 +239,32 @@ TEST(Program, PrintsThePortFirstServesAndStopsOnSigterm) {
     fs::remove_all(dir);
 }
 
+// Unit 2 hangs up on its first model check and answers RE to the next, on its new port; unit 1
+// knows nothing of either.
+TEST(Program, ServesABenchWhereAnAimedFaultHitsOnlyItsUnit) {
+    const fs::path dir = scratchDirectory("count");
+    const std::string link = (dir / "port").string();
+    ProgramRun run({"--no-pace", "--count", "2", "--link", link, "--fault", "2/model:1:hangup=1",
+                    "--fault", "2/model:*:reply=RE"});
+    const std::string first = run.line(), second = run.line();
+    EXPECT_EQ(fs::read_symlink(link + "-2").string(), second);
+    const auto modelCheck = [](const std::string& path) {
+        RawClient raw(path);
+        raw.write("ZR~RK-T5EG\r");
+        return raw.read(17, 1s);
+    };
+    EXPECT_EQ(modelCheck(link + "-1"), bytesOf("ZR~RK-T5EG\r\r\nOK\r\n"));
+    EXPECT_LT(modelCheck(second).size(), 17u) << "no hang-up";
+    const std::string moved = run.line();
+    ASSERT_EQ(moved.rfind("2 /dev/pts/", 0), 0u) << moved;
+    EXPECT_EQ(modelCheck(moved.substr(2)), bytesOf("ZR~RK-T5EG\r\r\nRE\r\n"));
+    EXPECT_EQ(modelCheck(first), bytesOf("ZR~RK-T5EG\r\r\nOK\r\n"));
+    fs::remove_all(dir);
+}
+
 TEST(Program, BadArgumentsExitWithTwo) {
-    for (const char* bad : {"--baud=x", "--fault=PG:1:boom", "--nonsense"}) {
+    for (const char* bad :
+         {"--baud=x", "--fault=PG:1:boom", "--nonsense", "--fault=2/PG:1:silent"}) {
         ProgramRun run({bad});
         EXPECT_EQ(run.wait(), 2) << bad;
     }
