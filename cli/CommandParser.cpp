@@ -76,6 +76,14 @@ std::optional<std::string> CommandParser::value(std::string_view option) const {
     return local(parser_.value(qt(option)));
 }
 
+std::vector<std::string> CommandParser::values(std::string_view option) const {
+    std::vector<std::string> all;
+    for (const QString& text : parser_.values(qt(option))) {
+        all.push_back(local(text));
+    }
+    return all;
+}
+
 std::string CommandParser::helpText() const {
     // Qt's usage line cannot say which options a command requires; ours takes its place.
     const std::string generated = local(parser_.helpText());

@@ -30,6 +30,8 @@ class CommandParser {
     // Options are named without their leading "--".
     bool isSet(std::string_view option) const;
     std::optional<std::string> value(std::string_view option) const;
+    // Every value of an option given more than once, in order.
+    std::vector<std::string> values(std::string_view option) const;
     const std::vector<std::string>& positional() const { return positional_; }
 
     std::string helpText() const;

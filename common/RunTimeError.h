@@ -14,17 +14,18 @@ enum class ErrorNumber : int {
     PortWriteFailed = 8015,   // the device refused the bytes
     LineLost = 8016,          // the peer hung up or the device reported a read/resource error
     ValueOutOfRange = 6,      // a value that does not fit the byte it is converted to
+    Interrupted = 18,         // the user stopped the run; no further exchange was started
 };
 
 // The one exception type of the project: a run-time fault that the caller's error trap handles.
 class RunTimeError : public std::runtime_error {
-public:
+  public:
     RunTimeError(ErrorNumber number, const std::string& message)
         : std::runtime_error(message), number_(number) {}
 
     ErrorNumber number() const { return number_; }
 
-private:
+  private:
     ErrorNumber number_;
 };
 

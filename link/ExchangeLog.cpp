@@ -37,13 +37,11 @@ void ExchangeLog::portClosed() {
     line("close");
 }
 
-void ExchangeLog::exchangeBegan(std::span<const std::uint8_t> bytes) {
+void ExchangeLog::exchangeBegan(std::span<const std::uint8_t> bytes, int sendNumber) {
     if (!isOpen()) {
         return;
     }
-    const bool resend = std::ranges::equal(bytes, lastBegun_);
-    sendNumber_ = resend ? sendNumber_ + 1 : 1;
-    lastBegun_.assign(bytes.begin(), bytes.end());
+    sendNumber_ = sendNumber;
     sent(bytes);
 }
 

@@ -39,8 +39,8 @@ class ExchangeLog {
 
     void portOpened(int comNumber, const LineSettings& settings);
     void portClosed();
-    // An exchange writes its first bytes; the same bytes again are a resend and are numbered so.
-    void exchangeBegan(std::span<const std::uint8_t> bytes);
+    // An exchange writes its first bytes, as send `sendNumber` of them (1, or more for a resend).
+    void exchangeBegan(std::span<const std::uint8_t> bytes, int sendNumber);
     // The same exchange writes more (the second half of a flash packet).
     void sentMore(std::span<const std::uint8_t> bytes);
     void received(std::span<const std::uint8_t> bytes);
@@ -54,8 +54,7 @@ class ExchangeLog {
     std::ofstream out_;
     PortNameOf portNameOf_;
     std::chrono::steady_clock::time_point start_;
-    std::vector<std::uint8_t> lastBegun_;  // what the last exchange began with
-    int sendNumber_ = 0;                   // 1 for new bytes, one more for each resend of them
+    int sendNumber_ = 0;  // of the exchange being written
 };
 
 }  // namespace rkt5

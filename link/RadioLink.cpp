@@ -106,12 +106,18 @@ void RadioLink::closePortIfOpen() {
 }
 
 void RadioLink::beginExchange(std::span<const std::uint8_t> bytes) {
+    // A stop lets the running exchange end and refuses the next one, so the transceiver is never
+    // left with half a message.
+    if (stopRequest_ != nullptr && stopRequest_->load(std::memory_order_relaxed)) {
+        stopped_ = true;
+        throw RunTimeError(ErrorNumber::Interrupted, "stopped by the user before the next send");
+    }
     // Nothing that came in before this write can be its echo or its answer.
     if (MSComm1.inBufferCount() > 0) {
         MSComm1.input();
     }
     received_.start(bytes);
-    log_.exchangeBegan(bytes);
+    log_.exchangeBegan(bytes, sends_.note(bytes));
     MSComm1.output(bytes);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -15,6 +16,7 @@
 #include "link/ProtocolMode.h"
 #include "link/Reply.h"
 #include "link/ReplyTimer.h"
+#include "link/SendCount.h"
 #include "link/SerialPort.h"
 
 namespace rkt5 {
@@ -74,6 +76,13 @@ class RadioLink {
     const ExchangeRecord& lastExchange() const { return lastExchange_; }
     // Writes every exchange once opened; closed, it writes nothing.
     ExchangeLog& log() { return log_; }
+    const SendCount& sends() const { return sends_; }
+
+    // Once `*stop` is set, from any thread, the exchange under way ends as usual and the next one
+    // is refused with RunTimeError(Interrupted). Null: the link is never stopped.
+    void setStopRequest(const std::atomic<bool>* stop) { stopRequest_ = stop; }
+    // True once a stop refused an exchange.
+    bool stopped() const { return stopped_; }
 
   private:
     friend class PortSession;
@@ -102,6 +111,9 @@ class RadioLink {
     mutable ExchangeLog log_;  // writing down what happened changes nothing of the link
     bool busy_ = false;
     LineSettings settings_;  // the line settings last written, for the log
+    SendCount sends_;
+    const std::atomic<bool>* stopRequest_ = nullptr;
+    bool stopped_ = false;
 };
 
 }  // namespace rkt5

@@ -14,6 +14,11 @@ struct SystemPort {
     std::string serialNumber;
     std::optional<unsigned> vendorId;  // USB ids, for USB adapters
     std::optional<unsigned> productId;
+    // Where a USB adapter is plugged in ("1-1.2", "Port_#0002.Hub_#0003"): the slot of a station's
+    // hub stays the same when the adapter in it is changed.
+    std::string location;
+
+    bool isUsb() const { return vendorId.has_value(); }
 };
 
 // The serial ports the system lists now.

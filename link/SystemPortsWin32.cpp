@@ -83,9 +83,11 @@ std::vector<SystemPort> portsOfThePortsClass() {
         if (name.rfind("COM", 0) != 0) {
             continue;  // a printer port
         }
-        SystemPort port{.device = name,
-                        .description = narrow(deviceProperty(devices, device, SPDRP_FRIENDLYNAME)),
-                        .manufacturer = narrow(deviceProperty(devices, device, SPDRP_MFG))};
+        SystemPort port{
+            .device = name,
+            .description = narrow(deviceProperty(devices, device, SPDRP_FRIENDLYNAME)),
+            .manufacturer = narrow(deviceProperty(devices, device, SPDRP_MFG)),
+            .location = narrow(deviceProperty(devices, device, SPDRP_LOCATION_INFORMATION))};
         wchar_t id[512] = {};
         if (SetupDiGetDeviceInstanceIdW(devices, &device, id, 511, nullptr)) {
             readInstanceId(narrow(id), port);

@@ -34,15 +34,32 @@ std::optional<int> pinFunctionIndex(const std::string& name) {
 }  // namespace
 
 void addLinkOptions(CommandParser& parser, const LinkOptionSet& set) {
-    parser.addOption(
-        {"port", "the transceiver's serial port: a device path or COMn (required)", "DEVICE"});
+    parser.addOption({"port",
+                      set.manyPorts ? "a transceiver's serial port: a device path or COMn; give it "
+                                      "once per transceiver to update several at once"
+                                    : "the transceiver's serial port: a device path or COMn "
+                                      "(required)",
+                      "DEVICE"});
+    if (set.manyPorts) {
+        parser.addOption({"all", "update a transceiver on every USB serial adapter as well"});
+        parser.addOption(
+            {"record",
+             "append a CSV row per transceiver to FILE: time, computer, port, adapter serial "
+             "number, firmware, image checksum, message, reason, seconds, sends, resends",
+             "FILE"});
+    }
     parser.addOption({"baud",
                       "line speed 9600, 38400 or 57600 (default 57600); modes 0 and 1 leave the "
                       "port at its last speed when 57600 is chosen",
                       "N"});
     parser.addOption({"timeout-ms", "how long to wait for each answer (default 5000)", "N"});
-    parser.addOption(
-        {"log", "write every exchange to FILE (time, bytes in hex, replies, sends)", "FILE"});
+    parser.addOption({"log",
+                      set.manyPorts ? "write every exchange to FILE (time, bytes in hex, replies, "
+                                      "sends); with several ports, PATH is a folder that gets "
+                                      "one log per port"
+                                    : "write every exchange to FILE (time, bytes in hex, replies, "
+                                      "sends)",
+                      set.manyPorts ? "PATH" : "FILE"});
     if (set.mode) {
         parser.addOption({"mode", "protocol mode 0, 1 or 2 (default 2)", "N"});
     }
@@ -67,13 +84,22 @@ void addLinkOptions(CommandParser& parser, const LinkOptionSet& set) {
 namespace {
 
 // --port, --baud and --timeout-ms: the line every command opens.
-bool readLineOptions(const CommandParser& args, LinkOptions& options, std::string& error) {
-    const auto port = args.value("port");
-    if (!port || port->empty()) {
-        error = "--port is required (a device path such as /dev/ttyUSB0, or COMn)";
+bool readLineOptions(const CommandParser& args, const LinkOptionSet& set, LinkOptions& options,
+                     std::string& error) {
+    options.ports = args.values("port");
+    options.allAdapters = set.manyPorts && args.isSet("all");
+    const bool named = !options.ports.empty() && !options.ports.front().empty();
+    if (!named && !options.allAdapters) {
+        error = std::string("--port is required (a device path such as /dev/ttyUSB0, or COMn)") +
+                (set.manyPorts ? ", or --all" : "");
         return false;
     }
-    options.port = *port;
+    if (!set.manyPorts && options.ports.size() > 1) {
+        error = "--port is given " + std::to_string(options.ports.size()) +
+                " times; this command talks to one transceiver";
+        return false;
+    }
+    options.port = named ? options.ports.front() : std::string();
 
     if (const auto baud = args.value("baud")) {
         const auto value = wholeNumber(*baud);
@@ -103,7 +129,7 @@ bool readLineOptions(const CommandParser& args, LinkOptions& options, std::strin
 
 bool readLinkOptions(const CommandParser& args, const LinkOptionSet& set, LinkOptions& options,
                      std::string& error) {
-    if (!readLineOptions(args, options, error)) {
+    if (!readLineOptions(args, set, options, error)) {
         return false;
     }
     if (set.mode) {
@@ -116,6 +142,9 @@ bool readLinkOptions(const CommandParser& args, const LinkOptionSet& set, LinkOp
         options.mode = static_cast<int>(*value);
     }
     options.logPath = args.value("log");
+    if (set.manyPorts) {
+        options.recordPath = args.value("record");
+    }
     if (set.image) {
         options.imagePath = args.value("image");
         options.lenient = args.isSet("lenient");

@@ -11,8 +11,11 @@ namespace rkt5::cli {
 
 // The options every protocol command shares, and those some of them add.
 struct LinkOptions {
-    std::string port;    // device path or "COMn"
-    int speedIndex = 2;  // the speed option: 0 9600, 1 38400, 2 57600
+    std::string port;                       // device path or "COMn"
+    std::vector<std::string> ports;         // every --port, where a command takes several
+    bool allAdapters = false;               // --all: every USB serial adapter as well
+    std::optional<std::string> recordPath;  // --record: a CSV row per transceiver
+    int speedIndex = 2;                     // the speed option: 0 9600, 1 38400, 2 57600
     std::chrono::milliseconds timeout{5000};
     std::optional<std::string> logPath;    // --log: every exchange written to this file
     std::optional<std::string> imagePath;  // --image
@@ -28,6 +31,7 @@ struct LinkOptionSet {
     bool image = false;
     bool accessWord = false;
     bool pin = false;
+    bool manyPorts = false;  // --port repeated, --all and --record: the update of a station
 };
 
 // Gives the parser --port, --baud, --timeout-ms and --log, and what `set` adds.

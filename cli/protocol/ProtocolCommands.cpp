@@ -16,6 +16,7 @@
 #include "cli/CommandImage.h"
 #include "cli/CommandParser.h"
 #include "cli/protocol/LinkOptions.h"
+#include "cli/protocol/StationUpdate.h"
 #include "cli/protocol/TerminalPanel.h"
 #include "common/RunTimeError.h"
 #include "flash/PortCommand.h"
@@ -72,24 +73,24 @@ Outcome stepCommand(FlashContext& context, const LinkOptions& options) {
     return stepButton(context, *protocolMode(options.mode), step);
 }
 
-Outcome updateCommand(FlashContext& context, const LinkOptions&) {
-    return startSequence(context);
-}
-
 Outcome macroCommand(FlashContext& context, const LinkOptions& options) {
     return macroSequence(context, *protocolMode(options.mode));
 }
 
 constexpr ProtocolCommand kCommands[] = {
     {"update",
-     "the whole update, as \"Start\" runs it",
-     {false, true, true, false},
+     "the whole update, as \"Start\" runs it, on one port or many",
+     {false, true, true, false, true},
      true,
-     updateCommand,
-     "usage: rkt5-flash update --port DEVICE [options]\n\n"
+     nullptr,
+     "usage: rkt5-flash update --port DEVICE [--port DEVICE...] [--all] [options]\n\n"
      "The whole update, as the \"Start\" button runs it: model and region check, connect, erase,\n"
      "write, leave flash mode. Prints the final message; exit 0 after \"Completed.\", 1 after a\n"
-     "failure, 2 on usage errors.\n"},
+     "failure, 2 on usage errors.\n\n"
+     "With several ports (--port again, or --all) every transceiver is updated at once: a\n"
+     "progress line per port, then a summary line per port (message, seconds, and for a failure\n"
+     "its reason and what it leaves the transceiver in). Exit 0 only when every one completed.\n"
+     "Ctrl+C lets each port finish the exchange under way and sends nothing more.\n"},
     {"macro",
      "connect, erase, write and end in one mode",
      {true, true, true, false},
@@ -214,7 +215,7 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
     const CommandApplication application;
     SystemSerialPort port;
     MenuLineChoice choice;
-    if (!chooseLine(port, choice, options, command.name, io)) {
+    if (!command.accepts.manyPorts && !chooseLine(port, choice, options, command.name, io)) {
         return kExitUsage;
     }
     // A file the strict check finds fault with never reaches the transceiver.
@@ -224,6 +225,9 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
                                             : std::make_unique<FlashImage>();
     if (!image) {
         return kExitFailed;
+    }
+    if (command.accepts.manyPorts) {
+        return runStationUpdate(options, *image, io);
     }
     return runOnLink(command, options, port, choice, *image, io);
 }

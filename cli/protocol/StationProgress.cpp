@@ -1,0 +1,127 @@
+#include "cli/protocol/StationProgress.h"
+
+#include <algorithm>
+
+#include "cli/protocol/TerminalProgress.h"
+#include "common/WireProtocol.h"
+
+namespace rkt5 {
+
+namespace {
+
+// A row's first byte, as the write's address display shows it.
+std::uint32_t addressOf(int row) {
+    return static_cast<std::uint32_t>(row) << 4;
+}
+
+std::string padded(std::string text, std::size_t width) {
+    text.resize(std::max(text.size(), width), ' ');
+    return text;
+}
+
+}  // namespace
+
+StationProgress::StationProgress(std::FILE* out, bool terminal, std::vector<StationPort> ports)
+    : out_(out), terminal_(terminal) {
+    for (StationPort& port : ports) {
+        labelWidth_ = std::max(labelWidth_, port.name().size());
+        units_.push_back({std::move(port), {}, "waiting", 0});
+    }
+}
+
+std::string StationProgress::label(std::size_t unit) const {
+    return padded(units_[unit].port.name(), labelWidth_);
+}
+
+void StationProgress::started(std::size_t unit, Clock::time_point now) {
+    units_[unit].began = now;
+    units_[unit].line = "checking the model";
+    show(unit, now, true);
+}
+
+void StationProgress::progressed(std::size_t unit, int row, Clock::time_point now) {
+    Unit& u = units_[unit];
+    const std::uint32_t address = addressOf(row);
+    u.line = TerminalProgress::lineText(address, wire::kTopBlockStart, now - u.began);
+    const auto tenths = static_cast<int>((address - wire::kFlashBase) * 10 /
+                                         (wire::kTopBlockStart - wire::kFlashBase));
+    const bool newTenth = tenths > u.tenthsShown;
+    u.tenthsShown = std::max(u.tenthsShown, tenths);
+    show(unit, now, newTenth);
+}
+
+void StationProgress::finished(std::size_t unit, const UnitResult& result) {
+    units_[unit].line = result.outcome.message.text;
+    show(unit, Clock::now(), true);
+}
+
+void StationProgress::note(const std::string& text) {
+    if (terminal_ && drawn_) {
+        // Below the ports' lines; they are drawn anew beneath it.
+        std::fprintf(out_, "%s\n", text.c_str());
+        drawn_ = false;
+        redraw();
+    } else {
+        std::fprintf(out_, "%s\n", text.c_str());
+    }
+    std::fflush(out_);
+}
+
+// On a terminal every line is redrawn, at most a few times a second unless something ended; on
+// anything else only the lines worth keeping are written: the start, each tenth and the end.
+void StationProgress::show(std::size_t unit, Clock::time_point now, bool always) {
+    if (terminal_) {
+        if (always || now - lastDraw_ >= kRedrawInterval) {
+            lastDraw_ = now;
+            redraw();
+        }
+        return;
+    }
+    if (always) {
+        std::fprintf(out_, "%s  %s\n", label(unit).c_str(), units_[unit].line.c_str());
+        std::fflush(out_);
+    }
+}
+
+void StationProgress::redraw() {
+    if (drawn_) {
+        std::fprintf(out_, "\x1b[%zuA", units_.size());  // back to the first port's line
+    }
+    for (std::size_t unit = 0; unit < units_.size(); ++unit) {
+        std::fprintf(out_, "\r\x1b[2K%s  %s\n", label(unit).c_str(), units_[unit].line.c_str());
+    }
+    drawn_ = true;
+    std::fflush(out_);
+}
+
+std::string stationSummary(const std::vector<UnitResult>& results) {
+    std::size_t nameWidth = 0;
+    std::size_t serialWidth = 0;
+    std::size_t messageWidth = 0;
+    for (const UnitResult& result : results) {
+        nameWidth = std::max(nameWidth, result.port.name().size());
+        serialWidth = std::max(serialWidth, result.port.serialNumber.size());
+        messageWidth = std::max(messageWidth, result.outcome.message.text.size());
+    }
+    std::string text;
+    int completed = 0;
+    for (const UnitResult& result : results) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%7.1f s", result.elapsed.count());
+        std::string line =
+            padded(result.port.name(), nameWidth) + "  " +
+            (serialWidth > 0 ? padded(result.port.serialNumber, serialWidth) + "  " : "") +
+            padded(result.outcome.message.text, messageWidth) + seconds;
+        if (result.outcome.succeeded) {
+            ++completed;
+        } else {
+            line += "  " + result.outcome.reason + (result.outcome.reason.empty() ? "" : "; ") +
+                    std::string(whatItLeaves(result.outcome));
+        }
+        text += line + "\n";
+    }
+    const int failed = static_cast<int>(results.size()) - completed;
+    return text + std::to_string(completed) + " completed, " + std::to_string(failed) + " failed\n";
+}
+
+}  // namespace rkt5

@@ -1,0 +1,88 @@
+#include "station/Station.h"
+
+#include <QDateTime>
+#include <cctype>
+#include <filesystem>
+#include <utility>
+
+namespace rkt5 {
+
+Station::Station(UpdateSettings settings, StationRecords records, QObject* parent)
+    : QObject(parent), settings_(settings), records_(std::move(records)) {}
+
+Station::~Station() {
+    stop();
+    runners_.clear();  // each waits for its thread
+}
+
+bool Station::start(const StationPort& port) {
+    if (isRunning(port.device)) {
+        return false;
+    }
+    auto runner = std::make_unique<UpdateRunner>(port, settings_, logPathFor(port));
+    connect(runner.get(), &UpdateRunner::progressed, this,
+            [this, device = port.device](int row) { emit progressed(device, row); });
+    connect(runner.get(), &UpdateRunner::finished, this, &Station::unitEnded);
+    if (!awake_) {
+        awake_ = std::make_unique<KeepAwake>("RK-T5 transceivers are being written");
+    }
+    running_[port.device] = true;
+    runner->start();
+    // A runner of this device that ended before is let go only now, after its last signal.
+    runners_[port.device] = std::move(runner);
+    return true;
+}
+
+void Station::stop() {
+    for (auto& [device, runner] : runners_) {
+        runner->stop();
+    }
+}
+
+bool Station::isRunning(const std::string& device) const {
+    const auto found = running_.find(device);
+    return found != running_.end() && found->second;
+}
+
+int Station::runningCount() const {
+    int count = 0;
+    for (const auto& [device, running] : running_) {
+        count += running ? 1 : 0;
+    }
+    return count;
+}
+
+void Station::unitEnded(const UnitResult& result) {
+    running_[result.port.device] = false;
+    if (!records_.recordPath.empty()) {
+        if (auto why = appendUnitRecord(records_.recordPath, result, records_.firmware)) {
+            emit recordFailed(*why);
+        }
+    }
+    emit finished(result);
+    if (runningCount() == 0) {
+        awake_.reset();
+        emit idle();
+    }
+}
+
+// One log per unit and run, named after the port and the start, so that a run again keeps the
+// log of the failure before it.
+std::string Station::logPathFor(const StationPort& port) const {
+    if (records_.logFolder.empty()) {
+        return records_.logPath;
+    }
+    std::string name = port.number > 0 ? "COM" + std::to_string(port.number) : "port";
+    std::string device = port.device.starts_with("/dev/") ? port.device.substr(5) : port.device;
+    for (char& c : device) {
+        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '-';
+    }
+    if (device != name) {
+        name += "-" + device;
+    }
+    const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    return (std::filesystem::path(records_.logFolder) / (name + "-" + time.toStdString() + ".log"))
+        .string();
+}
+
+}  // namespace rkt5

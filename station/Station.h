@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/KeepAwake.h"
+#include "station/UnitRecord.h"
+#include "station/UpdateRunner.h"
+
+namespace rkt5 {
+
+// Where a station writes down what it did: a record row per unit and run, and an exchange log per
+// unit and run in a folder (or, for a station of one, in one file). Empty: not written.
+struct StationRecords {
+    std::string recordPath;
+    std::string logFolder;
+    std::string logPath;
+    RecordedFirmware firmware;
+};
+
+// Many transceivers updated at once: a runner per port, started and stopped together or one by
+// one, each unit's end written to the record, and the computer kept awake while any of them runs.
+// Units are known by their device; everything it reports arrives in the thread that made it.
+class Station : public QObject {
+    Q_OBJECT
+
+  public:
+    Station(UpdateSettings settings, StationRecords records, QObject* parent = nullptr);
+    ~Station() override;  // stops every run and waits for their threads
+
+    // Starts the update of `port`; false when it is already running.
+    bool start(const StationPort& port);
+    // No unit sends anything more after the sends under way.
+    void stop();
+    bool isRunning(const std::string& device) const;
+    int runningCount() const;
+
+  signals:
+    void progressed(const std::string& device, int row);
+    void finished(const rkt5::UnitResult& result);
+    // A record row or a log that could not be written; the update itself goes on.
+    void recordFailed(const std::string& why);
+    // The last running unit ended.
+    void idle();
+
+  private:
+    void unitEnded(const UnitResult& result);
+    std::string logPathFor(const StationPort& port) const;
+
+    UpdateSettings settings_;
+    StationRecords records_;
+    std::map<std::string, std::unique_ptr<UpdateRunner>> runners_;  // by device
+    std::map<std::string, bool> running_;
+    std::unique_ptr<KeepAwake> awake_;
+};
+
+}  // namespace rkt5
