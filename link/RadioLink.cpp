@@ -108,7 +108,7 @@ void RadioLink::closePortIfOpen() {
 void RadioLink::beginExchange(std::span<const std::uint8_t> bytes) {
     // A stop lets the running exchange end and refuses the next one, so the transceiver is never
     // left with half a message.
-    if (stopRequest_ != nullptr && stopRequest_->load(std::memory_order_relaxed)) {
+    if (stopRequest_ && stopRequest_()) {
         stopped_ = true;
         throw RunTimeError(ErrorNumber::Interrupted, "stopped by the user before the next send");
     }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -78,9 +78,10 @@ class RadioLink {
     ExchangeLog& log() { return log_; }
     const SendCount& sends() const { return sends_; }
 
-    // Once `*stop` is set, from any thread, the exchange under way ends as usual and the next one
-    // is refused with RunTimeError(Interrupted). Null: the link is never stopped.
-    void setStopRequest(const std::atomic<bool>* stop) { stopRequest_ = stop; }
+    // Asked before every exchange: once it says stop (it may be told so from any thread), the
+    // exchange under way has ended as usual and the next one is refused with
+    // RunTimeError(Interrupted). Empty: the link is never stopped.
+    void setStopRequest(std::function<bool()> stop) { stopRequest_ = std::move(stop); }
     // True once a stop refused an exchange.
     bool stopped() const { return stopped_; }
 
@@ -112,7 +113,7 @@ class RadioLink {
     bool busy_ = false;
     LineSettings settings_;  // the line settings last written, for the log
     SendCount sends_;
-    const std::atomic<bool>* stopRequest_ = nullptr;
+    std::function<bool()> stopRequest_;
     bool stopped_ = false;
 };
 

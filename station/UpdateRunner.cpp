@@ -75,12 +75,12 @@ UnitResult UpdateRunner::run() {
     MenuLineChoice choice;
     RadioLink link(serialPort, choice);
     link.Timer1.setInterval(settings_.timeout);
-    link.setStopRequest(&stop_);
+    link.setStopRequest([this] { return stop_ || (settings_.interrupt && *settings_.interrupt); });
     try {
         choice.menu.mnuCom_Click(serialPort.names().useArgument(port_.device));
         choice.speeds.select(settings_.speedIndex);
         if (!logPath_.empty() &&
-            !link.log().open(logPath_, QCoreApplication::applicationName().toStdString(),
+            !link.log().open(logPath_, QCoreApplication::applicationName().toStdString() + " update",
                              [&serialPort](int n) { return serialPort.names().displayName(n); })) {
             throw std::runtime_error("cannot write the log '" + logPath_ + "'");
         }

@@ -17,6 +17,8 @@ struct UpdateSettings {
     const FlashImage* image = nullptr;  // read by every runner at once, written by none
     int speedIndex = 2;                 // the speed option: 0 9600, 1 38400, 2 57600
     std::chrono::milliseconds timeout{5000};
+    // Set from anywhere, a signal handler included, it stops every runner as stop() stops one.
+    const std::atomic<bool>* interrupt = nullptr;
 };
 
 // The "Start" sequence for one transceiver, run in a thread of its own: its own port, link and

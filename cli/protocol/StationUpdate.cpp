@@ -26,8 +26,8 @@ namespace rkt5::cli {
 
 namespace {
 
-// How often the run looks whether Ctrl+C was pressed: soon enough for a person, rare enough to
-// cost nothing.
+// How often the run looks whether Ctrl+C was pressed, to say what it does about it: soon enough for
+// a person, rare enough to cost nothing.
 constexpr std::chrono::milliseconds kInterruptCheck{100};
 
 std::atomic<bool> interruptRequested{false};
@@ -101,7 +101,7 @@ struct SinglePortOutput {
 int runPorts(const std::vector<StationPort>& ports, const LinkOptions& options,
              const FlashImage& image, const CommandIo& io) {
     const bool several = ports.size() > 1;
-    Station station({&image, options.speedIndex, options.timeout},
+    Station station({&image, options.speedIndex, options.timeout, &interruptRequested},
                     recordsOf(options, image, several));
     SinglePortOutput single;
     StationProgress progress(stderr, standardErrorIsTerminal(), ports);
@@ -126,10 +126,12 @@ int runPorts(const std::vector<StationPort>& ports, const LinkOptions& options,
     QObject::connect(&station, &Station::idle, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);
 
+    // The handler stops the runners itself; this only tells the user what happens now.
+    bool interruptNoted = false;
     QTimer interruptCheck;
     QObject::connect(&interruptCheck, &QTimer::timeout, [&] {
-        if (interruptRequested.exchange(false)) {
-            station.stop();
+        if (interruptRequested && !interruptNoted) {
+            interruptNoted = true;
             const std::string note =
                 "rkt5-flash: stopping: each port ends the exchange under way and sends nothing "
                 "more (Ctrl+C again quits at once)";

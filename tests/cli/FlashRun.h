@@ -16,17 +16,21 @@ struct ProgramRun {
     std::string err;
 };
 
-inline ProgramRun runFlash(const TempDir& dir, const std::string& args) {
-    const std::string out = dir.file("stdout.txt");
-    const std::string err = dir.file("stderr.txt");
-    const std::string command =
-        std::string(RKT5_FLASH) + " " + args + " >'" + out + "' 2>'" + err + "'";
-    const int status = std::system(command.c_str());
+inline std::string flashCommand(const TempDir& dir, const std::string& args) {
+    return std::string(RKT5_FLASH) + " " + args + " >'" + dir.file("stdout.txt") + "' 2>'" +
+           dir.file("stderr.txt") + "'";
+}
+
+inline ProgramRun programRun(const TempDir& dir, int status) {
     ProgramRun run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = readBytes(out);
-    run.err = readBytes(err);
+    run.out = readBytes(dir.file("stdout.txt"));
+    run.err = readBytes(dir.file("stderr.txt"));
     return run;
+}
+
+inline ProgramRun runFlash(const TempDir& dir, const std::string& args) {
+    return programRun(dir, std::system(flashCommand(dir, args).c_str()));
 }
 
 }  // namespace rkt5::test
