@@ -78,83 +78,108 @@ StationRecords recordsOf(const LinkOptions& options, const FlashImage& image, bo
     return records;
 }
 
-// What one port prints, as a single update always has.
-struct SinglePortOutput {
-    TerminalProgress line{standardErrorIsTerminal() ? stderr : nullptr};
+// What the run prints: one port as a single update always has (its progress line, the reason,
+// the message), several as a line per port and a summary at the end.
+class UpdateReport {
+  public:
+    UpdateReport(const std::vector<StationPort>& ports, const CommandIo& io)
+        : ports_(ports),
+          io_(io),
+          single_(standardErrorIsTerminal() && ports.size() == 1 ? stderr : nullptr),
+          lines_(stderr, standardErrorIsTerminal(), ports),
+          results_(ports.size()) {}
 
-    void progressed(int row) {
-        line.update(static_cast<std::uint32_t>(row) << 4, wire::kTopBlockStart);
-    }
-    void finished(const UnitResult& result, const CommandIo& io) {
-        line.finish();
-        if (!result.outcome.succeeded && !result.outcome.reason.empty()) {
-            io.err << "rkt5-flash: " << result.outcome.reason;
-            if (result.interrupted) {
-                io.err << "; " << whatItLeaves(result.outcome);
-            }
-            io.err << std::endl;
+    bool several() const { return ports_.size() > 1; }
+
+    void started(std::size_t unit) {
+        if (several()) {
+            lines_.started(unit);
         }
-        io.out << result.outcome.message.text << std::endl;
     }
+    void progressed(const std::string& device, int row) {
+        if (several()) {
+            lines_.progressed(unitOf(device), row);
+        } else {
+            single_.update(static_cast<std::uint32_t>(row) << 4, wire::kTopBlockStart);
+        }
+    }
+    void finished(const UnitResult& result) {
+        results_[unitOf(result.port.device)] = result;
+        if (several()) {
+            lines_.finished(unitOf(result.port.device), result);
+            return;
+        }
+        single_.finish();
+        if (!result.outcome.succeeded && !result.outcome.reason.empty()) {
+            io_.err << "rkt5-flash: " << result.outcome.reason;
+            if (result.interrupted) {
+                io_.err << "; " << whatItLeaves(result.outcome);
+            }
+            io_.err << std::endl;
+        }
+        io_.out << result.outcome.message.text << std::endl;
+    }
+    void stopping() {
+        const std::string note =
+            "rkt5-flash: stopping: each port ends the exchange under way and "
+            "sends nothing more (Ctrl+C again quits at once)";
+        several() ? lines_.note(note) : void(io_.err << "\n" << note << std::endl);
+    }
+    // The summary; the exit code.
+    int end() {
+        if (several()) {
+            io_.out << stationSummary(results_) << std::flush;
+        }
+        const bool allCompleted = std::ranges::all_of(
+            results_, [](const UnitResult& result) { return result.outcome.succeeded; });
+        return allCompleted ? kExitOk : kExitFailed;
+    }
+
+  private:
+    std::size_t unitOf(const std::string& device) const {
+        return static_cast<std::size_t>(std::ranges::find(ports_, device, &StationPort::device) -
+                                        ports_.begin());
+    }
+
+    const std::vector<StationPort>& ports_;
+    const CommandIo& io_;
+    TerminalProgress single_;
+    StationProgress lines_;
+    std::vector<UnitResult> results_;
 };
 
 int runPorts(const std::vector<StationPort>& ports, const LinkOptions& options,
              const FlashImage& image, const CommandIo& io) {
-    const bool several = ports.size() > 1;
+    UpdateReport report(ports, io);
     Station station({&image, options.speedIndex, options.timeout, &interruptRequested},
-                    recordsOf(options, image, several));
-    SinglePortOutput single;
-    StationProgress progress(stderr, standardErrorIsTerminal(), ports);
-    std::vector<UnitResult> results(ports.size());
-    const auto unitOf = [&ports](const std::string& device) {
-        return static_cast<std::size_t>(std::ranges::find(ports, device, &StationPort::device) -
-                                        ports.begin());
-    };
-    QObject::connect(&station, &Station::progressed, [&](const std::string& device, int row) {
-        several ? progress.progressed(unitOf(device), row) : single.progressed(row);
+                    recordsOf(options, image, report.several()));
+    QObject::connect(&station, &Station::progressed, [&report](const std::string& device, int row) {
+        report.progressed(device, row);
     });
-    QObject::connect(&station, &Station::finished, [&](const UnitResult& result) {
-        results[unitOf(result.port.device)] = result;
-        if (several) {
-            progress.finished(unitOf(result.port.device), result);
-        } else {
-            single.finished(result, io);
-        }
-    });
+    QObject::connect(&station, &Station::finished,
+                     [&report](const UnitResult& result) { report.finished(result); });
     QObject::connect(&station, &Station::recordFailed,
                      [&io](const std::string& why) { io.err << "rkt5-flash: " << why << "\n"; });
     QObject::connect(&station, &Station::idle, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);
 
     // The handler stops the runners itself; this only tells the user what happens now.
-    bool interruptNoted = false;
     QTimer interruptCheck;
     QObject::connect(&interruptCheck, &QTimer::timeout, [&] {
-        if (interruptRequested && !interruptNoted) {
-            interruptNoted = true;
-            const std::string note =
-                "rkt5-flash: stopping: each port ends the exchange under way and sends nothing "
-                "more (Ctrl+C again quits at once)";
-            several ? progress.note(note) : void(io.err << "\n" << note << std::endl);
+        if (interruptRequested) {
+            interruptCheck.stop();
+            report.stopping();
         }
     });
     interruptCheck.start(kInterruptCheck);
     const auto previous = std::signal(SIGINT, onInterrupt);
     for (std::size_t unit = 0; unit < ports.size(); ++unit) {
-        if (several) {
-            progress.started(unit);
-        }
+        report.started(unit);
         station.start(ports[unit]);
     }
     QCoreApplication::exec();
     std::signal(SIGINT, previous);
-
-    if (several) {
-        io.out << stationSummary(results) << std::flush;
-    }
-    const bool allCompleted = std::ranges::all_of(
-        results, [](const UnitResult& result) { return result.outcome.succeeded; });
-    return allCompleted ? kExitOk : kExitFailed;
+    return report.end();
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
+#include "cli/protocol/StationProgress.h"
 #include "cli/protocol/TerminalProgress.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -21,6 +23,16 @@ TEST(TerminalProgress, LineShowsAddressShareRateAndTimeLeft) {
               "FF000 [########################] 100%");
 }
 
+std::string contents(std::FILE* out) {
+    std::rewind(out);
+    std::string text;
+    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) {
+        text += static_cast<char>(c);
+    }
+    std::fclose(out);
+    return text;
+}
+
 TEST(TerminalProgress, RedrawsAtMostAFewTimesASecondButAlwaysEndsOnTheLastAddress) {
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
@@ -31,12 +43,7 @@ TEST(TerminalProgress, RedrawsAtMostAFewTimesASecondButAlwaysEndsOnTheLastAddres
     }
     progress.finish();
 
-    std::rewind(out);
-    std::string text;
-    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) {
-        text += static_cast<char>(c);
-    }
-    std::fclose(out);
+    const std::string text = contents(out);
     std::size_t lines = 0;
     for (const char c : text) {
         lines += c == '\r';
@@ -44,6 +51,29 @@ TEST(TerminalProgress, RedrawsAtMostAFewTimesASecondButAlwaysEndsOnTheLastAddres
     EXPECT_EQ(lines, 2u) << "one draw at the start, one at the end";
     EXPECT_NE(text.find("D8C00"), std::string::npos) << text;
     EXPECT_EQ(text.back(), '\n');
+}
+
+// Off a terminal each port gets a plain line at its start, at each tenth of the write however the
+// blocks fall, and at its end: a log of a long run says how far every unit got.
+TEST(StationProgress, WithoutATerminalEachPortWritesAPlainLineAtEveryTenth) {
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    StationProgress progress(out, false, {{1, "/dev/pts/7", {}, {}}, {12, "/dev/ttyUSB0", {}, {}}});
+    progress.started(0);
+    for (int row = 0xC000; row < 0xFF00; row += 0x40) {
+        progress.progressed(0, row);
+    }
+    UnitResult result;
+    result.outcome.message.text = "Completed.";
+    progress.finished(0, result);
+
+    const std::string text = contents(out);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11) << text;
+    EXPECT_TRUE(text.starts_with("COM1 /dev/pts/7     checking the model\n")) << text;
+    for (const char* tenth : {" 10%", " 50%", " 90%"}) {
+        EXPECT_NE(text.find(tenth), std::string::npos) << tenth;
+    }
+    EXPECT_TRUE(text.ends_with("COM1 /dev/pts/7     Completed.\n")) << text;
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 # to its pseudo-terminal:
 #   wine-update.sh RELEASE_DIR SIM_BINARY LINUX_FLASH_BINARY [N]
 # "ports" must list COMn, as the system lists it, as a port that can be opened; the update must end
-# in "Completed." with the simulated flash equal to the image; a transceiver that answers every
-# "PG" with "NG" must end in "Write failed."; a COM port with nothing behind it must end in "Error"
-# with its reason. The port settings apply when wine starts, so this check has a prefix of its own.
+# in "Completed." with the simulated flash equal to the image; updating two transceivers at once,
+# one that answers every "PG" with "NG" must end in "Write failed." while the other completes; a
+# COM port with nothing behind it must end in "Error" with its reason. The port settings apply when wine starts, so this check has a prefix of its own.
 set -euo pipefail
 source "$(dirname "$0")/wine-prefix.sh"
 release=$1 sim=$2 linux_flash=$3 com=${4:-12}
@@ -45,11 +45,20 @@ stop_sim
 cmp -s -n $((0xFF000 - 0xC0000)) "$work/image.bin" "$work/flash.bin" || fail "flash differs"
 echo "ok: update to \"Completed.\" on COM$com, flash equal to the image"
 
+# Two units at once, each in a thread of its own: the second, unpaced, behind COM<n+1>.
 start_sim --fault 'PG:*:reply=NG'
-out=$(flash update --port "COM$com" --timeout-ms 500 || true)
+"$sim" --no-pace --link "$work/good" >/dev/null &
+good_pid=$!
+for _ in $(seq 100); do [ -e "$work/good" ] && break; sleep 0.05; done
+map_com $((com + 1)) "$work/good"
+out=$(flash update --port "COM$com" --port "COM$((com + 1))" --timeout-ms 500 || true)
 stop_sim
-[ "$out" = "Write failed." ] || fail "persistent NG: '$out'"
-echo "ok: an \"NG\" to every block ends in \"Write failed.\" ($(reason))"
+kill "$good_pid"
+wait "$good_pid" 2>/dev/null || true
+[[ "$out" == *"COM$com  Write failed."* ]] || fail "persistent NG: '$out'"
+[[ "$out" == *"COM$((com + 1))  Completed."* ]] || fail "the other unit: '$out'"
+[[ "$out" == *"1 completed, 1 failed" ]] || fail "summary: '$out'"
+echo "ok: two units at once: an \"NG\" to every block ends in \"Write failed.\", the other completes"
 
 out=$(flash update --port "COM$com" || true)
 [ "$out" = "Error" ] || fail "missing port: '$out'"
