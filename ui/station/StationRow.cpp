@@ -13,16 +13,19 @@ namespace rkt5 {
 namespace {
 
 // How each state reads at a glance: green for done, red for a unit to look at, the window's own
-// colours while nothing is decided.
-struct StateLook {
-    const char* styleSheet;
+// colours while nothing is decided. By state, in State's order.
+constexpr std::array<const char*, 4> kLooks{
+    "color: palette(placeholder-text);",
+    "",
+    "background: #d5efd9; color: #0d4f1f; border-radius: 3px;",
+    "background: #f7d4d4; color: #861010; border-radius: 3px;",
 };
-constexpr std::array<StateLook, 4> kLooks{{
-    {"QLabel { color: palette(placeholder-text); padding: 2px 6px; }"},
-    {"QLabel { padding: 2px 6px; }"},
-    {"QLabel { background: #d5efd9; color: #0d4f1f; border-radius: 3px; padding: 2px 6px; }"},
-    {"QLabel { background: #f7d4d4; color: #861010; border-radius: 3px; padding: 2px 6px; }"},
-}};
+
+QString styleSheetOf(StationRow::State state) {
+    return QString("QLabel { %1 padding: 2px %2px; }")
+        .arg(kLooks[static_cast<std::size_t>(state)])
+        .arg(kResultPadding);
+}
 
 // The bar counts the rows the write reports (16 bytes each) over the part the update writes. The
 // top block, which holds what the transceiver starts from, is left as it is: the bar ends below
@@ -57,6 +60,8 @@ StationRow::StationRow(const StationPort& port, QWidget* parent)
     bar_->reset();
     result_->setTextFormat(Qt::RichText);
     result_->setMinimumWidth(220);
+    // A long reason goes on over more lines rather than out of sight.
+    result_->setWordWrap(true);
     start_->setObjectName("start:" + QString::fromStdString(port.device));
     // Enter presses the button that has the focus, as Space does.
     start_->setAutoDefault(true);
@@ -123,7 +128,7 @@ void StationRow::finished(const UnitResult& result) {
 
 void StationRow::showState(State state, const QString& text, const QString& detail) {
     state_ = state;
-    result_->setStyleSheet(kLooks[static_cast<std::size_t>(state)].styleSheet);
+    result_->setStyleSheet(styleSheetOf(state));
     QString html =
         state == State::Idle ? text.toHtmlEscaped() : "<b>" + text.toHtmlEscaped() + "</b>";
     if (!detail.isEmpty()) {

@@ -23,6 +23,9 @@ enum StationColumn {
     kColumnCount
 };
 
+// The space between a result's text and the edge of its coloured box; the header keeps it too.
+inline constexpr int kResultPadding = 6;
+
 // One transceiver's line in the station window: its port, what the system says of the adapter,
 // its own bar and "Start" button, and its last result in words and colour. The widgets are the
 // row's; the window places them in its grid and decides which buttons may be pressed.

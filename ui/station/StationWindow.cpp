@@ -50,7 +50,7 @@ StationWindow::StationWindow(UpdateSettings settings, StationRecords records, Po
     status_->setWordWrap(true);
     status_->setAccessibleName(tr("Status"));
     layout->addWidget(status_);
-    resize(900, 360);
+    resize(1000, 360);
 
     connect(&station_, &Station::progressed, this, [this](const std::string& device, int row) {
         if (StationRow* found = rowOf(device)) {
@@ -116,6 +116,9 @@ QWidget* StationWindow::buildTable() {
         auto* header = new QLabel("<b>" + headers[column] + "</b>", table_);
         header->setAccessibleName(headers[column].isEmpty() ? tr("Start buttons")
                                                             : headers[column]);
+        if (column == kResultColumn) {
+            header->setContentsMargins(kResultPadding, 0, 0, 0);
+        }
         grid_->addWidget(header, kHeaderRow, column);
     }
     grid_->setColumnStretch(kBarColumn, 1);
