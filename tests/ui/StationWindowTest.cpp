@@ -35,16 +35,20 @@ class StationWindowTest : public testing::Test {
     }
     static void TearDownTestSuite() { delete image; }
 
-    void open(std::array<sim::SimulatorOptions, 3> options) {
+    // Three transceivers; the window's rows are the ports bound to them, or with `listing` the
+    // USB adapters it lists.
+    void open(std::array<sim::SimulatorOptions, 3> options,
+              PortListing::SystemListing listing = nullptr) {
         PortNames names;
         for (std::size_t i = 0; i < options.size(); ++i) {
             options[i].pace = false;
             units.push_back(std::make_unique<sim::PtyTransceiver>(options[i]));
             names.bind(static_cast<int>(i) + 1, units[i]->portPath());
         }
-        window = std::make_unique<StationWindow>(UpdateSettings{image, 2, 300ms},
-                                                 StationRecords{.firmware = {"EG5.000", "0"}},
-                                                 PortListing(std::move(names), {1, 2, 3}));
+        window = std::make_unique<StationWindow>(
+            UpdateSettings{image, 2, 300ms}, StationRecords{.firmware = {"EG5.000", "0"}},
+            listing ? PortListing({}, {}, std::move(listing))
+                    : PortListing(std::move(names), {1, 2, 3}));
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -73,6 +77,7 @@ class StationWindowTest : public testing::Test {
 
     static inline FlashImage* image = nullptr;
     std::vector<std::unique_ptr<sim::PtyTransceiver>> units;
+    std::vector<std::size_t> plugged;  // the units whose adapters the system lists
     std::unique_ptr<StationWindow> window;
 };
 
@@ -122,6 +127,36 @@ TEST_F(StationWindowTest, ACloseWhileWritingIsHeldUntilEveryWriteHasEnded) {
     waitUntilIdle(idle);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }));
     EXPECT_EQ(resultLines(0).front(), "Completed.");
+}
+
+TEST_F(StationWindowTest, AnAdapterPluggedInGetsARowAndOneUnpluggedGoesOnceNotWritten) {
+    plugged = {0};
+    open({{{.programTime = 3ms}, {}, {}}}, [&] {
+        std::vector<SystemPort> listed;
+        for (std::size_t unit : plugged) {
+            listed.push_back({.device = units[unit]->portPath(), .vendorId = 0x0403});
+        }
+        return listed;
+    });
+    const auto rows = [&] {
+        return window->findChildren<QPushButton*>(QRegularExpression("^start:")).size();
+    };
+    EXPECT_EQ(rows(), 1);
+    plugged = {0, 1};
+    QTest::mouseClick(control("refresh"), Qt::LeftButton);
+    EXPECT_EQ(rows(), 2);
+    EXPECT_TRUE(units[1]->receivedMessages().empty()) << "a new row waits for its Start";
+
+    QSignalSpy idle(&window->station(), &Station::idle);
+    QTest::mouseClick(control(named("start:", 0)), Qt::LeftButton);
+    plugged = {1};
+    window->refresh();
+    EXPECT_EQ(rows(), 2) << "the row being written stays";
+    waitUntilIdle(idle);
+    window->refresh();
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(control<QLabel>(named("name:", 1))->text().toStdString(),
+              "COM1 " + units[1]->portPath());
 }
 
 TEST_F(StationWindowTest, EveryControlIsNamedAndTheKeyboardReachesEveryButton) {

@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <utility>
 
-#include "link/SystemPorts.h"
-
 namespace rkt5 {
 
-PortListing::PortListing(PortNames names, std::vector<int> boundNumbers)
-    : names_(std::move(names)), bound_(std::move(boundNumbers)) {}
+PortListing::PortListing(PortNames names, std::vector<int> boundNumbers, SystemListing system)
+    : names_(std::move(names)), bound_(std::move(boundNumbers)), system_(std::move(system)) {}
 
 std::vector<StationPort> PortListing::current() {
-    const std::vector<SystemPort> listed = describeSystemPorts();
+    const std::vector<SystemPort> listed = system_();
     names_.setListedPorts(devicesOf(listed));
     return bound_.empty() ? usbAdapterPorts(names_, listed) : boundPorts(names_, bound_, listed);
 }

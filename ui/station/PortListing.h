@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/PortNames.h"
+#include "link/SystemPorts.h"
 #include "station/StationPort.h"
 
 namespace rkt5 {
@@ -14,7 +15,11 @@ namespace rkt5 {
 // serial adapter the system lists now, numbered as the updater's "COM" menu numbers them.
 class PortListing {
   public:
-    explicit PortListing(PortNames names = {}, std::vector<int> boundNumbers = {});
+    using SystemListing = std::function<std::vector<SystemPort>()>;
+
+    // `system` lists the serial ports there are now: the system's own, or a test's.
+    explicit PortListing(PortNames names = {}, std::vector<int> boundNumbers = {},
+                         SystemListing system = describeSystemPorts);
 
     // Reads the system's list anew.
     std::vector<StationPort> current();
@@ -22,6 +27,7 @@ class PortListing {
   private:
     PortNames names_;
     std::vector<int> bound_;
+    SystemListing system_;
 };
 
 // The rows after a refresh: the listed ports in their order, and a port no longer listed kept
