@@ -28,7 +28,7 @@ void PortNames::bind(int number, std::string device) {
     namedByPath_.erase(number);
 }
 
-void PortNames::addBinding(std::string_view text) {
+int PortNames::addBinding(std::string_view text) {
     const std::size_t equals = text.find('=');
     const std::optional<int> number =
         equals == std::string_view::npos ? std::nullopt : parseComName(text.substr(0, equals));
@@ -36,6 +36,7 @@ void PortNames::addBinding(std::string_view text) {
         badArgument("expected COMn=DEVICE with n from 1 to 16, got \"" + std::string(text) + "\"");
     }
     bind(*number, std::string(text.substr(equals + 1)));
+    return *number;
 }
 
 void PortNames::setListedPorts(std::vector<std::string> devices) {

@@ -21,8 +21,8 @@ class PortNames {
     static constexpr int kLastWindowsNumber = 255;  // the highest COM number Windows gives
 
     void bind(int number, std::string device);
-    // "COMn=DEVICE"; a malformed binding is a RunTimeError that says what was expected.
-    void addBinding(std::string_view text);
+    // "COMn=DEVICE"; returns n. A malformed binding is a RunTimeError that says what was expected.
+    int addBinding(std::string_view text);
     // The serial ports the system has, in any order: USB adapters (ttyUSB*, ttyACM*) take the
     // first numbers, then the others, each group by name.
     void setListedPorts(std::vector<std::string> devices);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the Windows release in build/windows/ on a Debian machine:
-#   rkt5-updater.exe and rkt5-flash.exe, cross-built with MinGW against a Qt built for Windows
+#   rkt5-updater.exe, rkt5-station.exe and rkt5-flash.exe, cross-built with MinGW against a Qt built for Windows
 #   from Debian's Qt source (once; scripts/build-windows-qt.sh keeps it outside the clone);
 #   rkt5-updater-VERSION-windows-x64/, the portable folder that runs as it is, and its .zip;
 #   rkt5-updater-VERSION-windows-x64.exe, the installer.

@@ -27,6 +27,7 @@
 #include "image/ImageFile.h"
 #include "image/RegionChecksum.h"
 #include "image/StartupImage.h"
+#include "link/KeepAwake.h"
 #include "link/SystemPorts.h"
 #include "ui/Twips.h"
 #include "ui/WindowFonts.h"
@@ -40,6 +41,15 @@ namespace {
 constexpr QSize kClientSize{pixels(2400), pixels(1665)};
 constexpr int kRevealedShiftDown = 285;
 constexpr QSize kRevealedClientSize{pixels(5655), pixels(3300)};
+
+// Runs an operation that writes the transceiver's flash with the computer kept from sleeping, so
+// that its power settings cannot cut the write off halfway. The hold ends with the operation,
+// before its message waits for the operator.
+template <typename Operation>
+Outcome keptAwake(Operation operation) {
+    const KeepAwake awake("the RK-T5 transceiver is being written");
+    return operation();
+}
 
 }  // namespace
 
@@ -158,7 +168,7 @@ void frmMain::cmdMacro_Click(int index) {
 void frmMain::runMacro(ProtocolMode mode) {
     QPushButton* button = cmdMacro[static_cast<std::size_t>(modeNumber(mode))];
     button->setEnabled(false);
-    const Outcome outcome = macroSequence(context_, mode);
+    const Outcome outcome = keptAwake([&] { return macroSequence(context_, mode); });
     report(outcome);
     if (mode == ProtocolMode::Mode2 && outcome.succeeded) {
         Text1->setText("Completed.");
@@ -178,7 +188,9 @@ void frmMain::runStepButton(const StepButton& entry) {
     } else {
         entry.button->setEnabled(false);
     }
-    report(stepButton(context_, entry.mode, entry.step));
+    const bool writes = entry.step == Step::Erase || entry.step == Step::Write;
+    const auto run = [&] { return stepButton(context_, entry.mode, entry.step); };
+    report(writes ? keptAwake(run) : run());
     if (hourglass) {
         unsetCursor();
     } else {

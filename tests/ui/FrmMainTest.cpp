@@ -4,12 +4,14 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <QAction>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -277,6 +279,23 @@ TEST_F(Window, InputDuringARunningUpdateChangesNothingAndACloseWaitsForTheEnd) {
     EXPECT_FALSE(menuItem(5)->isChecked());
     QTest::qWait(50);
     EXPECT_FALSE(window->isVisible()) << "the held close happens after the message";
+}
+
+TEST_F(Window, EveryControlHasAnAccessibleNameOfItsOwn) {
+    start();
+    std::set<QString> names;
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        if (widget->objectName().startsWith("qt_")) {
+            continue;  // the menu bar's own overflow button, Qt's to name
+        }
+        if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget) ||
+            qobject_cast<QLabel*>(widget) || qobject_cast<QProgressBar*>(widget) ||
+            qobject_cast<QGroupBox*>(widget) || qobject_cast<QMenu*>(widget)) {
+            const QString name = widget->accessibleName();
+            EXPECT_FALSE(name.isEmpty()) << widget->objectName().toStdString();
+            EXPECT_TRUE(names.insert(name).second) << name.toStdString() << " is named twice";
+        }
+    }
 }
 
 TEST_F(Window, TheJapaneseCaptionsHaveTheirGlyphs) {

@@ -1,0 +1,90 @@
+// rkt5-station: many transceivers updated at once, a row per port.
+//
+//   rkt5-station [--port COMn=DEVICE]... [--record FILE] [--log DIR] [--baud N]
+//                [--timeout-ms N] [--quit-when-shown]
+//
+// Without --port the rows are the USB serial adapters the system lists, read again every few
+// seconds; with it, the rows are the bound ports. --quit-when-shown ends the program once its
+// window has painted itself: for checking that an installed copy starts at all.
+
+#include <QApplication>
+#include <QIcon>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "firmware/FirmwareLines.h"
+#include "image/RegionChecksum.h"
+#include "image/StartupImage.h"
+#include "ui/QuitAfterFirstPaint.h"
+#include "ui/WindowCommandLine.h"
+#include "ui/station/StationOptions.h"
+#include "ui/station/StationWindow.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: rkt5-station [--port COMn=DEVICE]... [--record FILE] [--log DIR] [--baud N]\n"
+    "                    [--timeout-ms N] [--quit-when-shown]\n"
+    "\n"
+    "Updates many RK-T5 transceivers at once with firmware EG5.000, a row per port: the USB\n"
+    "serial adapters plugged in (a new one appears within seconds), or the ports bound with\n"
+    "--port. Nothing starts until \"Start all\" or a row's \"Start\" is pressed.\n";
+
+QIcon programIcon() {
+    QIcon icon;
+    icon.addFile(":/icons/rkt5-station-48.png");
+    icon.addFile(":/icons/rkt5-station-256.png");
+    return icon;
+}
+
+rkt5::StationRecords recordsOf(const rkt5::StationOptions& options, const rkt5::FlashImage& image) {
+    rkt5::StationRecords records;
+    records.recordPath = options.recordPath;
+    records.logFolder = options.logFolder;
+    records.firmware.name = std::string(rkt5::kStartupFirmwareVersion);
+    records.firmware.checksum = rkt5::regionChecksum(image, "C0000", "FFFFF").text;
+    return records;
+}
+
+bool logFolderUsable(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("rkt5-station");
+    QApplication::setApplicationVersion(RKT5_VERSION);
+    QGuiApplication::setDesktopFileName("rkt5-station");
+    QApplication::setWindowIcon(programIcon());
+
+    rkt5::WindowCommandLine line("rkt5-station", kUsage);
+    rkt5::addStationOptions(line);
+    if (const auto exitCode = line.read()) {
+        return *exitCode;
+    }
+    const auto options = rkt5::readStationOptions(line);
+    if (!options) {
+        return rkt5::WindowCommandLine::kUsageExit;
+    }
+    if (!options->logFolder.empty() && !logFolderUsable(options->logFolder)) {
+        std::fprintf(stderr, "rkt5-station: --log: '%s' is no folder the logs can go to\n",
+                     options->logFolder.c_str());
+        return 1;
+    }
+    const auto image = std::make_unique<rkt5::FlashImage>();
+    buildStartupImage(*image, *std::make_unique<rkt5::FirmwareTable>());
+
+    rkt5::StationWindow window({image.get(), options->speedIndex, options->timeout},
+                               recordsOf(*options, *image),
+                               rkt5::PortListing(std::move(line.names()), line.boundNumbers()));
+    if (line.quitWhenShown()) {
+        new rkt5::QuitAfterFirstPaint(window);
+    }
+    window.show();
+    return application.exec();
+}
