@@ -118,12 +118,11 @@ void StationRow::finished(const UnitResult& result) {
                   QObject::tr("in %1 s").arg(result.elapsed.count(), 0, 'f', 1));
         return;
     }
-    showState(State::Failed, QString::fromStdString(outcome.message.text),
-              QString::fromStdString(outcome.reason));
-    // What to do about it, where the pointer rests.
-    result_->setToolTip(QString::fromStdString(outcome.reason) +
-                        (outcome.reason.empty() ? "" : "; ") +
-                        QString::fromStdString(std::string(whatItLeaves(outcome))));
+    // Why, and what it leaves the transceiver in: the operator sees at once what to do about it.
+    const std::string leaves(whatItLeaves(outcome));
+    showState(
+        State::Failed, QString::fromStdString(outcome.message.text),
+        QString::fromStdString(outcome.reason.empty() ? leaves : outcome.reason + "; " + leaves));
 }
 
 void StationRow::showState(State state, const QString& text, const QString& detail) {
