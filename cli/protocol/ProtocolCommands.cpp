@@ -1,13 +1,8 @@
 // The commands of rkt5-flash that talk to the transceiver.
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <utility>
 
@@ -21,6 +16,7 @@
 #include "common/RunTimeError.h"
 #include "flash/PortCommand.h"
 #include "flash/Sequences.h"
+#include "link/KeepAwake.h"
 #include "link/MenuLineChoice.h"
 #include "link/RadioLink.h"
 #include "link/SystemPorts.h"
@@ -42,15 +38,6 @@ struct ProtocolCommand {
     Action action;
     std::string_view usage;
 };
-
-// The progress line is for a person watching; a script reading standard error gets none.
-bool standardErrorIsTerminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(STDERR_FILENO) != 0;
-#endif
-}
 
 Outcome modelCheck(FlashContext& context, const LinkOptions&) {
     ReplyResult checked = context.link.CheckModel();
@@ -191,6 +178,11 @@ int runOnLink(const ProtocolCommand& command, const LinkOptions& options, System
     link.Timer1.setInterval(options.timeout);
     if (options.logPath && !openLog(link.log(), port, options, command.name, io)) {
         return kExitFailed;
+    }
+    // The commands that write the flash keep the computer from sleeping while they run.
+    std::optional<KeepAwake> awake;
+    if (command.needsImage || command.name == "erase") {
+        awake.emplace("the RK-T5 transceiver is being written");
     }
     TerminalProgress progress(standardErrorIsTerminal() ? stderr : nullptr);
     TerminalPanel panel(options.pinNumberText, options.pinFunction, progress);

@@ -1,11 +1,5 @@
 #include "cli/protocol/StationUpdate.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <QCoreApplication>
 #include <QTimer>
 #include <atomic>
@@ -36,14 +30,6 @@ extern "C" void onInterrupt(int) {
     interruptRequested = true;
     // A second Ctrl+C ends the program at once, for a user who will not wait.
     std::signal(SIGINT, SIG_DFL);
-}
-
-bool standardErrorIsTerminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(STDERR_FILENO) != 0;
-#endif
 }
 
 // The ports the options name: each --port in order, then with --all every USB serial adapter

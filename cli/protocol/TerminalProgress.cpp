@@ -1,10 +1,24 @@
 #include "cli/protocol/TerminalProgress.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include <cmath>
 
 #include "common/WireProtocol.h"
 
 namespace rkt5 {
+
+bool standardErrorIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
 
 TerminalProgress::TerminalProgress(std::FILE* out) : out_(out) {}
 

@@ -7,6 +7,9 @@
 
 namespace rkt5 {
 
+// Progress lines are for a person watching; a script reading standard error gets none.
+bool standardErrorIsTerminal();
+
 // One progress line on a terminal: the address being written, the share of the write range
 // behind it, the rate through the address range and the time left, redrawn in place a few times a
 // second. Draws nothing when given no terminal, so scripts and logs get only the final message.
