@@ -3,14 +3,11 @@
 #include <charconv>
 #include <utility>
 
-#include "link/SpeedOptions.h"
+#include "link/LineOptionText.h"
 
 namespace rkt5::cli {
 
 namespace {
-
-// Longer than any exchange needs even at 9600 bit/s, short enough to notice a dead line.
-constexpr long kMaxTimeoutMs = 600000;
 
 std::optional<long> wholeNumber(const std::string& text) {
     long value = 0;
@@ -102,25 +99,18 @@ bool readLineOptions(const CommandParser& args, const LinkOptionSet& set, LinkOp
     options.port = named ? options.ports.front() : std::string();
 
     if (const auto baud = args.value("baud")) {
-        const auto value = wholeNumber(*baud);
-        // A number beyond int must not wrap onto an offered speed.
-        const auto index = value && std::in_range<int>(*value)
-                               ? SpeedOptions::indexForBaud(static_cast<int>(*value))
-                               : std::nullopt;
+        const auto index = speedOptionOf(*baud, error);
         if (!index) {
-            error = "--baud must be 9600, 38400 or 57600, not '" + *baud + "'";
             return false;
         }
         options.speedIndex = *index;
     }
     if (const auto timeout = args.value("timeout-ms")) {
-        const auto value = wholeNumber(*timeout);
-        if (!value || *value < 1 || *value > kMaxTimeoutMs) {
-            error = "--timeout-ms must be a whole number of milliseconds from 1 to " +
-                    std::to_string(kMaxTimeoutMs) + ", not '" + *timeout + "'";
+        const auto value = replyTimeoutOf(*timeout, error);
+        if (!value) {
             return false;
         }
-        options.timeout = std::chrono::milliseconds(*value);
+        options.timeout = *value;
     }
     return true;
 }

@@ -1,13 +1,10 @@
 #include "ui/station/StationOptions.h"
 
-#include "link/SpeedOptions.h"
+#include "link/LineOptionText.h"
 
 namespace rkt5 {
 
 namespace {
-
-// Longer than any answer takes even at 9600 bit/s, short enough to notice a dead line.
-constexpr int kMaxTimeoutMs = 600000;
 
 // Each row is a device: two numbers bound to one would be one transceiver written twice at once.
 std::optional<QString> boundTwice(const WindowCommandLine& line) {
@@ -44,28 +41,22 @@ std::optional<StationOptions> readStationOptions(const WindowCommandLine& line) 
         return std::nullopt;
     }
     StationOptions options;
+    std::string error;
     if (parser.isSet("baud")) {
-        bool number = false;
-        const int baud = parser.value("baud").toInt(&number);
-        const auto index = number ? SpeedOptions::indexForBaud(baud) : std::nullopt;
+        const auto index = speedOptionOf(parser.value("baud").toStdString(), error);
         if (!index) {
-            line.usageError("--baud must be 9600, 38400 or 57600, not '" + parser.value("baud") +
-                            "'");
+            line.usageError(QString::fromStdString(error));
             return std::nullopt;
         }
         options.speedIndex = *index;
     }
     if (parser.isSet("timeout-ms")) {
-        bool number = false;
-        const int timeout = parser.value("timeout-ms").toInt(&number);
-        if (!number || timeout < 1 || timeout > kMaxTimeoutMs) {
-            line.usageError(QString("--timeout-ms must be a whole number of milliseconds from 1 "
-                                    "to %1, not '%2'")
-                                .arg(kMaxTimeoutMs)
-                                .arg(parser.value("timeout-ms")));
+        const auto timeout = replyTimeoutOf(parser.value("timeout-ms").toStdString(), error);
+        if (!timeout) {
+            line.usageError(QString::fromStdString(error));
             return std::nullopt;
         }
-        options.timeout = std::chrono::milliseconds(timeout);
+        options.timeout = *timeout;
     }
     options.recordPath = parser.value("record").toStdString();
     options.logFolder = parser.value("log").toStdString();

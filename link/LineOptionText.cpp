@@ -1,0 +1,46 @@
+#include "link/LineOptionText.h"
+
+#include <charconv>
+#include <utility>
+
+#include "link/SpeedOptions.h"
+
+namespace rkt5 {
+
+namespace {
+
+std::optional<long long> wholeNumber(const std::string& text) {
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<int> speedOptionOf(const std::string& text, std::string& error) {
+    const auto value = wholeNumber(text);
+    // A number beyond int must not wrap onto an offered speed.
+    const auto index = value && std::in_range<int>(*value)
+                           ? SpeedOptions::indexForBaud(static_cast<int>(*value))
+                           : std::nullopt;
+    if (!index) {
+        error = "--baud must be 9600, 38400 or 57600, not '" + text + "'";
+    }
+    return index;
+}
+
+std::optional<std::chrono::milliseconds> replyTimeoutOf(const std::string& text,
+                                                        std::string& error) {
+    const auto value = wholeNumber(text);
+    if (!value || *value < 1 || *value > kMaxReplyTimeout.count()) {
+        error = "--timeout-ms must be a whole number of milliseconds from 1 to " +
+                std::to_string(kMaxReplyTimeout.count()) + ", not '" + text + "'";
+        return std::nullopt;
+    }
+    return std::chrono::milliseconds(*value);
+}
+
+}  // namespace rkt5
