@@ -81,8 +81,8 @@ std::string Station::logPathFor(const StationPort& port) const {
         name += "-" + device;
     }
     const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    const std::filesystem::path base = std::filesystem::path(records_.logFolder) /
-                                       (name + "-" + time.toStdString());
+    const std::filesystem::path base =
+        std::filesystem::path(records_.logFolder) / (name + "-" + time.toStdString());
     // A second run of the same port within the second gets a log of its own.
     std::filesystem::path path = base.string() + ".log";
     for (int again = 2; std::filesystem::exists(path); ++again) {

@@ -80,7 +80,8 @@ UnitResult UpdateRunner::run() {
         choice.menu.mnuCom_Click(serialPort.names().useArgument(port_.device));
         choice.speeds.select(settings_.speedIndex);
         if (!logPath_.empty() &&
-            !link.log().open(logPath_, QCoreApplication::applicationName().toStdString() + " update",
+            !link.log().open(logPath_,
+                             QCoreApplication::applicationName().toStdString() + " update",
                              [&serialPort](int n) { return serialPort.names().displayName(n); })) {
             throw std::runtime_error("cannot write the log '" + logPath_ + "'");
         }
