@@ -86,7 +86,7 @@ bool isOfferedBaud(const std::string& text, int speedIndex) {
 }
 
 void checkLinkOptions(const cli::CommandParser& args, const cli::LinkOptions& options) {
-    require(!options.port.empty() && args.value("port") == options.port,
+    require(!options.port().empty() && args.value("port") == options.port(),
             "the port is the one given");
     require(options.speedIndex >= 0 && options.speedIndex < SpeedOptions::kCount,
             "the speed is one of the options");
@@ -106,7 +106,7 @@ void choosePort(const cli::LinkOptions& options) {
     PortNames names;
     int number = 0;
     try {
-        number = names.useArgument(options.port);
+        number = names.useArgument(options.port());
     } catch (const RunTimeError& error) {
         require(error.number() == ErrorNumber::ValueOutOfRange, "a bad port is a bad value");
         return;
@@ -115,7 +115,7 @@ void choosePort(const cli::LinkOptions& options) {
             "the port has a number of the menu");
     choice.menu.mnuCom_Click(number);
     require(choice.GetCOM() == number, "the menu chooses the port's number");
-    require(PortNames::parseComName(options.port) || names.deviceFor(number) == options.port,
+    require(PortNames::parseComName(options.port()) || names.deviceFor(number) == options.port(),
             "a device path stands for its number");
 }
 

@@ -18,8 +18,6 @@ std::optional<long long> wholeNumber(const std::string& text) {
     return value;
 }
 
-}  // namespace
-
 std::optional<int> speedOptionOf(const std::string& text, std::string& error) {
     const auto value = wholeNumber(text);
     // A number beyond int must not wrap onto an offered speed.
@@ -41,6 +39,21 @@ std::optional<std::chrono::milliseconds> replyTimeoutOf(const std::string& text,
         return std::nullopt;
     }
     return std::chrono::milliseconds(*value);
+}
+
+}  // namespace
+
+bool readLineOptionTexts(const std::optional<std::string>& baud,
+                         const std::optional<std::string>& timeout, int& speedIndex,
+                         std::chrono::milliseconds& replyTimeout, std::string& error) {
+    const auto index = baud ? speedOptionOf(*baud, error) : speedIndex;
+    const auto waited = index && timeout ? replyTimeoutOf(*timeout, error) : replyTimeout;
+    if (!index || !waited) {
+        return false;
+    }
+    speedIndex = *index;
+    replyTimeout = *waited;
+    return true;
 }
 
 }  // namespace rkt5

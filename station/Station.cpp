@@ -26,7 +26,7 @@ bool Station::start(const StationPort& port) {
     if (!awake_) {
         awake_ = std::make_unique<KeepAwake>("RK-T5 transceivers are being written");
     }
-    running_[port.device] = true;
+    running_.insert(port.device);
     runner->start();
     // A runner of this device that ended before is let go only now, after its last signal.
     runners_[port.device] = std::move(runner);
@@ -40,20 +40,15 @@ void Station::stop() {
 }
 
 bool Station::isRunning(const std::string& device) const {
-    const auto found = running_.find(device);
-    return found != running_.end() && found->second;
+    return running_.contains(device);
 }
 
 int Station::runningCount() const {
-    int count = 0;
-    for (const auto& [device, running] : running_) {
-        count += running ? 1 : 0;
-    }
-    return count;
+    return static_cast<int>(running_.size());
 }
 
 void Station::unitEnded(const UnitResult& result) {
-    running_[result.port.device] = false;
+    running_.erase(result.port.device);
     if (!records_.recordPath.empty()) {
         if (auto why = appendUnitRecord(records_.recordPath, result, records_.firmware)) {
             emit recordFailed(*why);

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,7 @@ class Station : public QObject {
     UpdateSettings settings_;
     StationRecords records_;
     std::map<std::string, std::unique_ptr<UpdateRunner>> runners_;  // by device
-    std::map<std::string, bool> running_;
+    std::set<std::string> running_;  // devices whose end has not come in yet
     std::unique_ptr<KeepAwake> awake_;
 };
 

@@ -39,16 +39,10 @@ UpdateRunner::~UpdateRunner() {
     wait();
 }
 
-bool UpdateRunner::isRunning() const {
-    return thread_ && thread_->isRunning();
-}
-
 void UpdateRunner::start() {
-    if (isRunning()) {
+    if (thread_) {
         return;
     }
-    wait();
-    stop_ = false;
     thread_.reset(QThread::create([this] {
         UnitResult result = run();
         emit finished(std::move(result));

@@ -35,8 +35,8 @@ class UpdateRunner : public QObject {
     ~UpdateRunner() override;  // stops the run and waits for its thread
 
     const StationPort& port() const { return port_; }
-    bool isRunning() const;
 
+    // Starts the run; a runner runs once.
     void start();
     // From now on no send starts; the one under way ends as usual. Safe from any thread, and
     // from a signal handler's wake-up.

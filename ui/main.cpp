@@ -9,13 +9,13 @@
 // for checking that an installed copy starts at all.
 
 #include <QApplication>
-#include <QIcon>
 #include <cstdio>
 
 #include "ui/FrmMain.h"
 #include "ui/MessageSink.h"
 #include "ui/QuitAfterFirstPaint.h"
 #include "ui/WindowCommandLine.h"
+#include "ui/WindowProgram.h"
 
 namespace {
 
@@ -24,21 +24,11 @@ constexpr const char* kUsage =
     "\n"
     "Opens the updater's window. Choose the port in the \"COM\" menu and press \"Start\".\n";
 
-QIcon programIcon() {
-    QIcon icon;
-    icon.addFile(":/icons/rkt5-updater-48.png");
-    icon.addFile(":/icons/rkt5-updater-256.png");
-    return icon;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName("rkt5-updater");
-    QApplication::setApplicationVersion(RKT5_VERSION);
-    QGuiApplication::setDesktopFileName("rkt5-updater");
-    QApplication::setWindowIcon(programIcon());
+    rkt5::identifyWindowProgram("rkt5-updater");
 
     rkt5::WindowCommandLine options("rkt5-updater", kUsage);
     options.parser().addOption(

@@ -85,8 +85,7 @@ bool readLineOptions(const CommandParser& args, const LinkOptionSet& set, LinkOp
                      std::string& error) {
     options.ports = args.values("port");
     options.allAdapters = set.manyPorts && args.isSet("all");
-    const bool named = !options.ports.empty() && !options.ports.front().empty();
-    if (!named && !options.allAdapters) {
+    if (options.port().empty() && !options.allAdapters) {
         error = std::string("--port is required (a device path such as /dev/ttyUSB0, or COMn)") +
                 (set.manyPorts ? ", or --all" : "");
         return false;
@@ -96,23 +95,8 @@ bool readLineOptions(const CommandParser& args, const LinkOptionSet& set, LinkOp
                 " times; this command talks to one transceiver";
         return false;
     }
-    options.port = named ? options.ports.front() : std::string();
-
-    if (const auto baud = args.value("baud")) {
-        const auto index = speedOptionOf(*baud, error);
-        if (!index) {
-            return false;
-        }
-        options.speedIndex = *index;
-    }
-    if (const auto timeout = args.value("timeout-ms")) {
-        const auto value = replyTimeoutOf(*timeout, error);
-        if (!value) {
-            return false;
-        }
-        options.timeout = *value;
-    }
-    return true;
+    return readLineOptionTexts(args.value("baud"), args.value("timeout-ms"), options.speedIndex,
+                               options.timeout, error);
 }
 
 }  // namespace

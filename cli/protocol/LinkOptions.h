@@ -11,8 +11,7 @@ namespace rkt5::cli {
 
 // The options every protocol command shares, and those some of them add.
 struct LinkOptions {
-    std::string port;                       // device path or "COMn"
-    std::vector<std::string> ports;         // every --port, where a command takes several
+    std::vector<std::string> ports;         // every --port (device path or "COMn"), in order
     bool allAdapters = false;               // --all: every USB serial adapter as well
     std::optional<std::string> recordPath;  // --record: a CSV row per transceiver
     int speedIndex = 2;                     // the speed option: 0 9600, 1 38400, 2 57600
@@ -23,6 +22,9 @@ struct LinkOptions {
     std::string pinNumberText;             // --access-word, or --pin for the pin command
     int mode = 2;                          // --mode
     int pinFunction = 3;                   // --function, as the pin-function button index
+
+    // The port of a command that takes one; empty with --all alone.
+    std::string port() const { return ports.empty() ? std::string() : ports.front(); }
 };
 
 // What a command accepts beyond --port, --baud and --timeout-ms.

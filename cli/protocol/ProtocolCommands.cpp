@@ -153,7 +153,7 @@ bool chooseLine(SystemSerialPort& port, MenuLineChoice& choice, const LinkOption
                 std::string_view command, const CommandIo& io) {
     port.names().setListedPorts(systemSerialPorts());
     try {
-        choice.menu.mnuCom_Click(port.names().useArgument(options.port));
+        choice.menu.mnuCom_Click(port.names().useArgument(options.port()));
         choice.speeds.select(options.speedIndex);
     } catch (const RunTimeError& bad) {
         io.err << "rkt5-flash " << command << ": --port: " << bad.what() << "\n";

@@ -38,7 +38,7 @@ std::vector<StationPort> chosenPorts(const LinkOptions& options) {
     const std::vector<SystemPort> listed = describeSystemPorts();
     PortNames names;
     names.setListedPorts(devicesOf(listed));
-    std::vector<StationPort> ports = options.ports.empty() || options.ports.front().empty()
+    std::vector<StationPort> ports = options.port().empty()
                                          ? std::vector<StationPort>{}
                                          : portsOfArguments(options.ports, names, listed);
     if (options.allAdapters) {

@@ -41,22 +41,14 @@ std::optional<StationOptions> readStationOptions(const WindowCommandLine& line) 
         return std::nullopt;
     }
     StationOptions options;
+    const auto given = [&parser](const QString& name) {
+        return parser.isSet(name) ? std::optional(parser.value(name).toStdString()) : std::nullopt;
+    };
     std::string error;
-    if (parser.isSet("baud")) {
-        const auto index = speedOptionOf(parser.value("baud").toStdString(), error);
-        if (!index) {
-            line.usageError(QString::fromStdString(error));
-            return std::nullopt;
-        }
-        options.speedIndex = *index;
-    }
-    if (parser.isSet("timeout-ms")) {
-        const auto timeout = replyTimeoutOf(parser.value("timeout-ms").toStdString(), error);
-        if (!timeout) {
-            line.usageError(QString::fromStdString(error));
-            return std::nullopt;
-        }
-        options.timeout = *timeout;
+    if (!readLineOptionTexts(given("baud"), given("timeout-ms"), options.speedIndex,
+                             options.timeout, error)) {
+        line.usageError(QString::fromStdString(error));
+        return std::nullopt;
     }
     options.recordPath = parser.value("record").toStdString();
     options.logFolder = parser.value("log").toStdString();

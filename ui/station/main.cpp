@@ -8,7 +8,6 @@
 // window has painted itself: for checking that an installed copy starts at all.
 
 #include <QApplication>
-#include <QIcon>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -18,6 +17,7 @@
 #include "image/StartupImage.h"
 #include "ui/QuitAfterFirstPaint.h"
 #include "ui/WindowCommandLine.h"
+#include "ui/WindowProgram.h"
 #include "ui/station/StationOptions.h"
 #include "ui/station/StationWindow.h"
 
@@ -30,13 +30,6 @@ constexpr const char* kUsage =
     "Updates many RK-T5 transceivers at once with firmware EG5.000, a row per port: the USB\n"
     "serial adapters plugged in (a new one appears within seconds), or the ports bound with\n"
     "--port. Nothing starts until \"Start all\" or a row's \"Start\" is pressed.\n";
-
-QIcon programIcon() {
-    QIcon icon;
-    icon.addFile(":/icons/rkt5-station-48.png");
-    icon.addFile(":/icons/rkt5-station-256.png");
-    return icon;
-}
 
 rkt5::StationRecords recordsOf(const rkt5::StationOptions& options, const rkt5::FlashImage& image) {
     rkt5::StationRecords records;
@@ -57,10 +50,7 @@ bool logFolderUsable(const std::string& folder) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName("rkt5-station");
-    QApplication::setApplicationVersion(RKT5_VERSION);
-    QGuiApplication::setDesktopFileName("rkt5-station");
-    QApplication::setWindowIcon(programIcon());
+    rkt5::identifyWindowProgram("rkt5-station");
 
     rkt5::WindowCommandLine line("rkt5-station", kUsage);
     rkt5::addStationOptions(line);
