@@ -1,6 +1,11 @@
 # Sourced by the wine checks.
-#   use_wine_prefix DIR: the wine prefix to run in, made on first use under a lock (the unit
-#     tests run side by side in one), with wine quiet.
+#   use_wine_prefix DIR: the wine prefix to run in, made on first use under a lock, with wine quiet.
+#   serve_wine_prefix DIR: as use_wine_prefix, for many programs in one prefix (the unit tests, two
+#     at a time): one wine server serves them all and stays until it has been idle for 30 s, with
+#     wine's services started once and kept off the caller's output. Left to itself, wine starts
+#     its services anew for every program (a second apiece) and stops them between programs, and a
+#     program that starts while they stop fails with "wine client error:0: recvmsg: Connection
+#     reset by peer".
 #   start_display: a virtual display for the windows; sets DISPLAY and display_pid. Every wine
 #     program of a prefix must see the same display, so it comes before the prefix.
 #   map_com N DEVICE: COMn opens DEVICE.
@@ -10,7 +15,20 @@ use_wine_prefix() {
     mkdir -p "$(dirname "$WINEPREFIX")"
     (
         flock 9
-        [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+        [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 9>&-
+    ) 9>"$WINEPREFIX.lock"
+}
+
+serve_wine_prefix() {
+    export WINEPREFIX=$1 WINEDEBUG=-all
+    mkdir -p "$WINEPREFIX"
+    (
+        flock 9
+        # Exits with 2, changing nothing, while a server of this prefix runs. Neither the server nor
+        # the services may keep the lock.
+        if wineserver -p30 </dev/null >/dev/null 2>&1 9>&-; then
+            wineboot </dev/null >/dev/null 2>&1 9>&-
+        fi
     ) 9>"$WINEPREFIX.lock"
 }
 
