@@ -6,7 +6,8 @@
 # "ports" must list COMn, as the system lists it, as a port that can be opened; the update must end
 # in "Completed." with the simulated flash equal to the image; updating two transceivers at once,
 # one that answers every "PG" with "NG" must end in "Write failed." while the other completes; a
-# COM port with nothing behind it must end in "Error" with its reason. The port settings apply when wine starts, so this check has a prefix of its own.
+# COM port with nothing behind it must end in "Error" with its reason. The port settings apply
+# when wine starts, so this check has a prefix of its own.
 set -euo pipefail
 source "$(dirname "$0")/wine-prefix.sh"
 release=$1 sim=$2 linux_flash=$3 com=${4:-12}
