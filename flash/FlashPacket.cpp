@@ -54,7 +54,7 @@ void buildErasePacket(FlashPacket& packet, bool topBlock) {
 
 void buildProgramPacket(FlashPacket& packet, const FlashImage& image, int row) {
     startPacket(packet, 'P', 'G');
-    const auto address = static_cast<std::uint32_t>(row) * 16;
+    const std::uint32_t address = FlashImage::addressOf(row);
     packet[wire::kProgramAddressOffset] = static_cast<std::uint8_t>(address >> 16);
     packet[wire::kProgramAddressOffset + 1] = static_cast<std::uint8_t>(address >> 8);
     packet[wire::kProgramAddressOffset + 2] = static_cast<std::uint8_t>(address);

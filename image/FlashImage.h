@@ -15,6 +15,11 @@ class FlashImage {
     static constexpr std::uint32_t kFirstAddress = 0xC0000, kLastAddress = 0xFFFFF;
     static constexpr std::int16_t kErased = 0xFF;
 
+    // The address of a row's first byte.
+    static constexpr std::uint32_t addressOf(int row) {
+        return static_cast<std::uint32_t>(row) * kColumns;
+    }
+
     FlashImage();  // cleared: all 0xFF, no row flagged
     FlashImage(const FlashImage& other);
     FlashImage& operator=(const FlashImage& other);

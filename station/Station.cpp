@@ -7,6 +7,12 @@
 
 namespace rkt5 {
 
+bool makeLogFolder(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error);
+}
+
 Station::Station(UpdateSettings settings, StationRecords records, QObject* parent)
     : QObject(parent), settings_(settings), records_(std::move(records)) {}
 

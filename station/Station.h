@@ -22,6 +22,9 @@ struct StationRecords {
     RecordedFirmware firmware;
 };
 
+// Makes the folder the logs go to when it is missing; false when there is no folder there after.
+bool makeLogFolder(const std::string& folder);
+
 // Many transceivers updated at once: a runner per port, started and stopped together or one by
 // one, each unit's end written to the record, and the computer kept awake while any of them runs.
 // Units are known by their device; everything it reports arrives in the thread that made it.

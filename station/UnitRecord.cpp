@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <utility>
+
+#include "image/RegionChecksum.h"
 
 namespace rkt5 {
 
@@ -60,6 +63,10 @@ std::string row(const UnitResult& result, const RecordedFirmware& firmware) {
 }
 
 }  // namespace
+
+RecordedFirmware recordedFirmware(std::string name, const FlashImage& image) {
+    return {std::move(name), regionChecksum(image, "C0000", "FFFFF").text};
+}
 
 std::optional<std::string> appendUnitRecord(const std::string& path, const UnitResult& result,
                                             const RecordedFirmware& firmware) {

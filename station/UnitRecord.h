@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "image/FlashImage.h"
 #include "station/UnitResult.h"
 
 namespace rkt5 {
@@ -14,6 +15,9 @@ struct RecordedFirmware {
     std::string name;
     std::string checksum;
 };
+
+// The firmware of `image`, named `name` in the record.
+RecordedFirmware recordedFirmware(std::string name, const FlashImage& image);
 
 // Appends one CSV row for `result` to the record at `path`, with the header first when the file is
 // new or empty. Nothing when written; else why not.

@@ -25,4 +25,10 @@ std::string_view whatItLeaves(const Outcome& outcome) {
     return "the transceiver was not changed";
 }
 
+std::string reasonAndWhatItLeaves(const Outcome& outcome) {
+    const std::string_view leaves = whatItLeaves(outcome);
+    return outcome.reason.empty() ? std::string(leaves)
+                                  : outcome.reason + "; " + std::string(leaves);
+}
+
 }  // namespace rkt5

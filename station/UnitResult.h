@@ -25,6 +25,9 @@ struct UnitResult {
 // failed: "the transceiver was not changed", "still in flash mode, part written: run the update
 // again". Empty after "Completed.".
 std::string_view whatItLeaves(const Outcome& outcome);
+// A failure's reason, then what it leaves the transceiver in: "…: answered "NG"; in flash mode,
+// partly written: run the update again".
+std::string reasonAndWhatItLeaves(const Outcome& outcome);
 
 }  // namespace rkt5
 

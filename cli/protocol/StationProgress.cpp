@@ -4,15 +4,11 @@
 
 #include "cli/protocol/TerminalProgress.h"
 #include "common/WireProtocol.h"
+#include "image/FlashImage.h"
 
 namespace rkt5 {
 
 namespace {
-
-// A row's first byte, as the write's address display shows it.
-std::uint32_t addressOf(int row) {
-    return static_cast<std::uint32_t>(row) << 4;
-}
 
 std::string padded(std::string text, std::size_t width) {
     text.resize(std::max(text.size(), width), ' ');
@@ -41,7 +37,7 @@ void StationProgress::started(std::size_t unit, Clock::time_point now) {
 
 void StationProgress::progressed(std::size_t unit, int row, Clock::time_point now) {
     Unit& u = units_[unit];
-    const std::uint32_t address = addressOf(row);
+    const std::uint32_t address = FlashImage::addressOf(row);
     u.line = TerminalProgress::lineText(address, wire::kTopBlockStart, now - u.began);
     const auto tenths = static_cast<int>((address - wire::kFlashBase) * 10 /
                                          (wire::kTopBlockStart - wire::kFlashBase));
@@ -56,13 +52,11 @@ void StationProgress::finished(std::size_t unit, const UnitResult& result) {
 }
 
 void StationProgress::note(const std::string& text) {
+    std::fprintf(out_, "%s\n", text.c_str());
     if (terminal_ && drawn_) {
-        // Below the ports' lines; they are drawn anew beneath it.
-        std::fprintf(out_, "%s\n", text.c_str());
+        // The note stands below the ports' lines; they are drawn anew beneath it.
         drawn_ = false;
         redraw();
-    } else {
-        std::fprintf(out_, "%s\n", text.c_str());
     }
     std::fflush(out_);
 }
@@ -115,8 +109,7 @@ std::string stationSummary(const std::vector<UnitResult>& results) {
         if (result.outcome.succeeded) {
             ++completed;
         } else {
-            line += "  " + result.outcome.reason + (result.outcome.reason.empty() ? "" : "; ") +
-                    std::string(whatItLeaves(result.outcome));
+            line += "  " + reasonAndWhatItLeaves(result.outcome);
         }
         text += line + "\n";
     }

@@ -11,7 +11,7 @@
 #include "cli/protocol/TerminalProgress.h"
 #include "common/RunTimeError.h"
 #include "common/WireProtocol.h"
-#include "image/RegionChecksum.h"
+#include "image/FlashImage.h"
 #include "image/StartupImage.h"
 #include "link/SystemPorts.h"
 #include "station/Station.h"
@@ -57,10 +57,10 @@ StationRecords recordsOf(const LinkOptions& options, const FlashImage& image, bo
     if (options.logPath) {
         (several ? records.logFolder : records.logPath) = *options.logPath;
     }
-    records.firmware.name = options.imagePath
-                                ? std::filesystem::path(*options.imagePath).filename().string()
-                                : std::string(kStartupFirmwareVersion);
-    records.firmware.checksum = regionChecksum(image, "C0000", "FFFFF").text;
+    records.firmware = recordedFirmware(
+        options.imagePath ? std::filesystem::path(*options.imagePath).filename().string()
+                          : std::string(kStartupFirmwareVersion),
+        image);
     return records;
 }
 
@@ -86,7 +86,7 @@ class UpdateReport {
         if (several()) {
             lines_.progressed(unitOf(device), row);
         } else {
-            single_.update(static_cast<std::uint32_t>(row) << 4, wire::kTopBlockStart);
+            single_.update(FlashImage::addressOf(row), wire::kTopBlockStart);
         }
     }
     void finished(const UnitResult& result) {
@@ -97,11 +97,10 @@ class UpdateReport {
         }
         single_.finish();
         if (!result.outcome.succeeded && !result.outcome.reason.empty()) {
-            io_.err << "rkt5-flash: " << result.outcome.reason;
-            if (result.interrupted) {
-                io_.err << "; " << whatItLeaves(result.outcome);
-            }
-            io_.err << std::endl;
+            io_.err << "rkt5-flash: "
+                    << (result.interrupted ? reasonAndWhatItLeaves(result.outcome)
+                                           : result.outcome.reason)
+                    << std::endl;
         }
         io_.out << result.outcome.message.text << std::endl;
     }
@@ -182,14 +181,10 @@ int runStationUpdate(const LinkOptions& options, const FlashImage& image, const 
         io.err << "rkt5-flash update: --all: the system lists no USB serial adapter\n";
         return kExitFailed;
     }
-    if (ports.size() > 1 && options.logPath) {
-        std::error_code error;
-        std::filesystem::create_directories(*options.logPath, error);
-        if (!std::filesystem::is_directory(*options.logPath)) {
-            io.err << "rkt5-flash update: --log: '" << *options.logPath
-                   << "' is no folder the logs can go to\n";
-            return kExitFailed;
-        }
+    if (ports.size() > 1 && options.logPath && !makeLogFolder(*options.logPath)) {
+        io.err << "rkt5-flash update: --log: '" << *options.logPath
+               << "' is no folder the logs can go to\n";
+        return kExitFailed;
     }
     return runPorts(ports, options, image, io);
 }

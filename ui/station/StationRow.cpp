@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <array>
 
-#include "common/WireProtocol.h"
+#include "flash/AccessWord.h"
 
 namespace rkt5 {
 
@@ -26,12 +26,6 @@ QString styleSheetOf(StationRow::State state) {
         .arg(kLooks[static_cast<std::size_t>(state)])
         .arg(kResultPadding);
 }
-
-// The bar counts the rows the write reports (16 bytes each) over the part the update writes. The
-// top block, which holds what the transceiver starts from, is left as it is: the bar ends below
-// it, so that a whole write fills the bar.
-constexpr int kFirstRow = static_cast<int>(wire::kFlashBase >> 4);
-constexpr int kLastRow = static_cast<int>(wire::kTopBlockStart >> 4) - 1;
 
 QString orUnknown(const std::string& text) {
     return text.empty() ? QStringLiteral("—") : QString::fromStdString(text);
@@ -54,7 +48,10 @@ StationRow::StationRow(const StationPort& port, QWidget* parent)
       result_(cell(parent, "result:" + QString::fromStdString(port.device))),
       start_(new QPushButton(QObject::tr("Start"), parent)) {
     bar_->setObjectName("bar:" + QString::fromStdString(port.device));
-    bar_->setRange(kFirstRow, kLastRow);
+    // The bar counts the rows the write reports over the part the update writes. The top block,
+    // which holds what the transceiver starts from, is left as it is: the bar ends below it, so
+    // that a whole write fills the bar.
+    bar_->setRange(FlashImage::kFirstRow, kLastRowBelowTopBlock);
     bar_->setFormat(QStringLiteral("%p %"));
     bar_->setMinimumWidth(160);
     bar_->reset();
@@ -102,7 +99,7 @@ void StationRow::showPort(const StationPort& port) {
 }
 
 void StationRow::started() {
-    bar_->setValue(kFirstRow);
+    bar_->setValue(FlashImage::kFirstRow);
     showState(State::Running, QObject::tr("Updating…"), {});
 }
 
@@ -113,16 +110,14 @@ void StationRow::progressed(int row) {
 void StationRow::finished(const UnitResult& result) {
     const Outcome& outcome = result.outcome;
     if (outcome.succeeded) {
-        bar_->setValue(kLastRow);
+        bar_->setValue(kLastRowBelowTopBlock);
         showState(State::Completed, QString::fromStdString(outcome.message.text),
                   QObject::tr("in %1 s").arg(result.elapsed.count(), 0, 'f', 1));
         return;
     }
     // Why, and what it leaves the transceiver in: the operator sees at once what to do about it.
-    const std::string leaves(whatItLeaves(outcome));
-    showState(
-        State::Failed, QString::fromStdString(outcome.message.text),
-        QString::fromStdString(outcome.reason.empty() ? leaves : outcome.reason + "; " + leaves));
+    showState(State::Failed, QString::fromStdString(outcome.message.text),
+              QString::fromStdString(reasonAndWhatItLeaves(outcome)));
 }
 
 void StationRow::showState(State state, const QString& text, const QString& detail) {

@@ -59,8 +59,7 @@ StationWindow::StationWindow(UpdateSettings settings, StationRecords records, Po
     });
     connect(&station_, &Station::finished, this, &StationWindow::unitFinished);
     connect(&station_, &Station::recordFailed, this, [this](const std::string& why) {
-        status_->setText(tr("Not recorded: %1").arg(QString::fromStdString(why)));
-        status_->setAccessibleName(status_->text());
+        showStatus(tr("Not recorded: %1").arg(QString::fromStdString(why)));
     });
     connect(&station_, &Station::idle, this, [this] {
         if (closeHeld_) {
@@ -226,6 +225,11 @@ void StationWindow::updateControls() {
     totals_->setAccessibleName(tr("Totals: %1 completed, %2 failed").arg(completed_).arg(failed_));
 }
 
+void StationWindow::showStatus(const QString& text) {
+    status_->setText(text);
+    status_->setAccessibleName(text);
+}
+
 StationRow* StationWindow::rowOf(const std::string& device) const {
     const auto found =
         std::ranges::find(rows_, device, [](const auto& row) { return row->port().device; });
@@ -237,8 +241,7 @@ void StationWindow::closeEvent(QCloseEvent* event) {
         // Never cut a write short: the window closes once every write under way has ended, and
         // nothing new starts meanwhile.
         closeHeld_ = true;
-        status_->setText(tr("Closing once the transceivers being written are done."));
-        status_->setAccessibleName(status_->text());
+        showStatus(tr("Closing once the transceivers being written are done."));
         updateControls();
         event->ignore();
         return;

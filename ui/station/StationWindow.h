@@ -51,6 +51,7 @@ class StationWindow : public QWidget {
     void showRows(const std::vector<StationPort>& ports);
     void placeRows();
     void updateControls();
+    void showStatus(const QString& text);
     StationRow* rowOf(const std::string& device) const;
 
     Station station_;

@@ -9,11 +9,9 @@
 
 #include <QApplication>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
 #include "firmware/FirmwareLines.h"
-#include "image/RegionChecksum.h"
 #include "image/StartupImage.h"
 #include "ui/QuitAfterFirstPaint.h"
 #include "ui/WindowCommandLine.h"
@@ -35,15 +33,8 @@ rkt5::StationRecords recordsOf(const rkt5::StationOptions& options, const rkt5::
     rkt5::StationRecords records;
     records.recordPath = options.recordPath;
     records.logFolder = options.logFolder;
-    records.firmware.name = std::string(rkt5::kStartupFirmwareVersion);
-    records.firmware.checksum = rkt5::regionChecksum(image, "C0000", "FFFFF").text;
+    records.firmware = rkt5::recordedFirmware(std::string(rkt5::kStartupFirmwareVersion), image);
     return records;
-}
-
-bool logFolderUsable(const std::string& folder) {
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    return std::filesystem::is_directory(folder, error);
 }
 
 }  // namespace
@@ -61,7 +52,7 @@ int main(int argc, char** argv) {
     if (!options) {
         return rkt5::WindowCommandLine::kUsageExit;
     }
-    if (!options->logFolder.empty() && !logFolderUsable(options->logFolder)) {
+    if (!options->logFolder.empty() && !rkt5::makeLogFolder(options->logFolder)) {
         std::fprintf(stderr, "rkt5-station: --log: '%s' is no folder the logs can go to\n",
                      options->logFolder.c_str());
         return 1;
