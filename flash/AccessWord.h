@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "common/WireProtocol.h"
@@ -14,6 +15,11 @@ inline constexpr std::string_view kAccessWord = "LANTERN";
 // The whole text, case-sensitive, no trimming.
 inline bool isAccessWord(std::string_view text) {
     return text == kAccessWord;
+}
+
+// Where the write ends: the top of the flash with the access word, below the top block without.
+inline std::uint32_t writeEndAddress(std::string_view pinNumberText) {
+    return isAccessWord(pinNumberText) ? wire::kFlashBase + wire::kFlashSize : wire::kTopBlockStart;
 }
 
 // The last image row below the top block: where every write ends without the access word.

@@ -13,19 +13,21 @@ namespace rkt5 {
 
 namespace {
 
-// The panel of an update nobody types into: no access word, and each row written goes out as a
-// signal of the runner.
+// The panel of an update nobody types into: the pin-number box holds what the settings say, and
+// each row written goes out as a signal of the runner.
 class RunnerPanel : public FlashPanel {
   public:
-    explicit RunnerPanel(UpdateRunner& runner) : runner_(runner) {}
+    RunnerPanel(UpdateRunner& runner, std::string pinNumberText)
+        : runner_(runner), pinNumberText_(std::move(pinNumberText)) {}
 
-    std::string txtPinNumber() const override { return {}; }
+    std::string txtPinNumber() const override { return pinNumberText_; }
     bool portOption(int) const override { return false; }
     void showAddress(const std::string&) override {}
     void setProgress(int row) override { emit runner_.progressed(row); }
 
   private:
     UpdateRunner& runner_;
+    std::string pinNumberText_;
 };
 
 }  // namespace
@@ -79,7 +81,7 @@ UnitResult UpdateRunner::run() {
                              [&serialPort](int n) { return serialPort.names().displayName(n); })) {
             throw std::runtime_error("cannot write the log '" + logPath_ + "'");
         }
-        RunnerPanel panel(*this);
+        RunnerPanel panel(*this, settings_.pinNumberText);
         FlashContext context{link, *settings_.image, panel};
         result.outcome = startSequence(context);
     } catch (const std::exception& error) {

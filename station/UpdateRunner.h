@@ -19,6 +19,9 @@ struct UpdateSettings {
     std::chrono::milliseconds timeout{5000};
     // Set from anywhere, a signal handler included, it stops every runner as stop() stops one.
     const std::atomic<bool>* interrupt = nullptr;
+    // What the pin-number box holds for every unit: the access word lets the erase and the
+    // write reach the top block.
+    std::string pinNumberText;
 };
 
 // The "Start" sequence for one transceiver, run in a thread of its own: its own port, link and

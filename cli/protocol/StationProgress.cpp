@@ -17,8 +17,9 @@ std::string padded(std::string text, std::size_t width) {
 
 }  // namespace
 
-StationProgress::StationProgress(std::FILE* out, bool terminal, std::vector<StationPort> ports)
-    : out_(out), terminal_(terminal) {
+StationProgress::StationProgress(std::FILE* out, bool terminal, std::vector<StationPort> ports,
+                                 std::uint32_t endAddress)
+    : out_(out), terminal_(terminal), endAddress_(endAddress) {
     for (StationPort& port : ports) {
         labelWidth_ = std::max(labelWidth_, port.name().size());
         units_.push_back({std::move(port), {}, "waiting", 0});
@@ -38,9 +39,9 @@ void StationProgress::started(std::size_t unit, Clock::time_point now) {
 void StationProgress::progressed(std::size_t unit, int row, Clock::time_point now) {
     Unit& u = units_[unit];
     const std::uint32_t address = FlashImage::addressOf(row);
-    u.line = TerminalProgress::lineText(address, wire::kTopBlockStart, now - u.began);
-    const auto tenths = static_cast<int>((address - wire::kFlashBase) * 10 /
-                                         (wire::kTopBlockStart - wire::kFlashBase));
+    u.line = TerminalProgress::lineText(address, endAddress_, now - u.began);
+    const auto tenths =
+        static_cast<int>((address - wire::kFlashBase) * 10 / (endAddress_ - wire::kFlashBase));
     const bool newTenth = tenths > u.tenthsShown;
     u.tenthsShown = std::max(u.tenthsShown, tenths);
     show(unit, now, newTenth);

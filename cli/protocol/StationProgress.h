@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -17,7 +18,9 @@ class StationProgress {
   public:
     using Clock = std::chrono::steady_clock;
 
-    StationProgress(std::FILE* out, bool terminal, std::vector<StationPort> ports);
+    // The write of every unit ends below `endAddress`.
+    StationProgress(std::FILE* out, bool terminal, std::vector<StationPort> ports,
+                    std::uint32_t endAddress);
 
     void started(std::size_t unit, Clock::time_point now = Clock::now());
     void progressed(std::size_t unit, int row, Clock::time_point now = Clock::now());
@@ -41,6 +44,7 @@ class StationProgress {
 
     std::FILE* out_;
     bool terminal_;
+    std::uint32_t endAddress_;
     std::vector<Unit> units_;
     std::size_t labelWidth_ = 0;
     bool drawn_ = false;

@@ -10,7 +10,7 @@
 #include "cli/protocol/StationProgress.h"
 #include "cli/protocol/TerminalProgress.h"
 #include "common/RunTimeError.h"
-#include "common/WireProtocol.h"
+#include "flash/AccessWord.h"
 #include "image/FlashImage.h"
 #include "image/StartupImage.h"
 #include "link/SystemPorts.h"
@@ -68,11 +68,13 @@ StationRecords recordsOf(const LinkOptions& options, const FlashImage& image, bo
 // the message), several as a line per port and a summary at the end.
 class UpdateReport {
   public:
-    UpdateReport(const std::vector<StationPort>& ports, const CommandIo& io)
+    UpdateReport(const std::vector<StationPort>& ports, std::uint32_t endAddress,
+                 const CommandIo& io)
         : ports_(ports),
           io_(io),
+          endAddress_(endAddress),
           single_(standardErrorIsTerminal() && ports.size() == 1 ? stderr : nullptr),
-          lines_(stderr, standardErrorIsTerminal(), ports),
+          lines_(stderr, standardErrorIsTerminal(), ports, endAddress),
           results_(ports.size()) {}
 
     bool several() const { return ports_.size() > 1; }
@@ -86,7 +88,7 @@ class UpdateReport {
         if (several()) {
             lines_.progressed(unitOf(device), row);
         } else {
-            single_.update(FlashImage::addressOf(row), wire::kTopBlockStart);
+            single_.update(FlashImage::addressOf(row), endAddress_);
         }
     }
     void finished(const UnitResult& result) {
@@ -128,6 +130,7 @@ class UpdateReport {
 
     const std::vector<StationPort>& ports_;
     const CommandIo& io_;
+    std::uint32_t endAddress_;
     TerminalProgress single_;
     StationProgress lines_;
     std::vector<UnitResult> results_;
@@ -135,9 +138,10 @@ class UpdateReport {
 
 int runPorts(const std::vector<StationPort>& ports, const LinkOptions& options,
              const FlashImage& image, const CommandIo& io) {
-    UpdateReport report(ports, io);
-    Station station({&image, options.speedIndex, options.timeout, &interruptRequested},
-                    recordsOf(options, image, report.several()));
+    UpdateReport report(ports, writeEndAddress(options.pinNumberText), io);
+    Station station(
+        {&image, options.speedIndex, options.timeout, &interruptRequested, options.pinNumberText},
+        recordsOf(options, image, report.several()));
     QObject::connect(&station, &Station::progressed, [&report](const std::string& device, int row) {
         report.progressed(device, row);
     });

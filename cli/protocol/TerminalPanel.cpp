@@ -2,7 +2,6 @@
 
 #include <charconv>
 
-#include "common/WireProtocol.h"
 #include "flash/AccessWord.h"
 
 namespace rkt5 {
@@ -11,9 +10,7 @@ TerminalPanel::TerminalPanel(std::string pinNumberText, int pinFunction, Termina
     : pinNumberText_(std::move(pinNumberText)),
       pinFunction_(pinFunction),
       progress_(progress),
-      // The write ends below the top block unless the access word lets it in.
-      endAddress_(isAccessWord(pinNumberText_) ? wire::kFlashBase + wire::kFlashSize
-                                               : wire::kTopBlockStart) {}
+      endAddress_(writeEndAddress(pinNumberText_)) {}
 
 void TerminalPanel::showAddress(const std::string& text) {
     std::uint32_t address = 0;

@@ -54,6 +54,23 @@ TEST_F(FlashProtocolCommands, UpdateWritesTheImageAndPrintsCompleted) {
     }
 }
 
+TEST_F(FlashProtocolCommands, UpdateWritesTheTopBlockOnlyWithTheAccessWordExactly) {
+    auto image = std::make_unique<FlashImage>();
+    auto table = std::make_unique<FirmwareTable>();
+    buildStartupImage(*image, *table);
+    std::vector<std::uint8_t> whole(image->cells(), image->cells() + FlashImage::kCells);
+
+    start();
+    EXPECT_EQ(run("update --access-word LANTERN").out, "Completed.\n");
+    EXPECT_EQ(count(MessageKind::Program), 251u);
+    EXPECT_TRUE(transceiver->flashMemory() == whole) << "the top block differs from the image";
+
+    transceiver.reset();
+    start();
+    EXPECT_EQ(run("update --access-word lantern").out, "Completed.\n");
+    EXPECT_EQ(count(MessageKind::Program), 247u);
+}
+
 TEST_F(FlashProtocolCommands, OptionsWithoutACommandRunTheUpdate) {
     start();
     const test::ProgramRun result = run("--baud 38400");

@@ -1,5 +1,6 @@
 #include "cli/protocol/StationProgress.h"
 #include "cli/protocol/TerminalProgress.h"
+#include "common/WireProtocol.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +59,8 @@ TEST(TerminalProgress, RedrawsAtMostAFewTimesASecondButAlwaysEndsOnTheLastAddres
 TEST(StationProgress, WithoutATerminalEachPortWritesAPlainLineAtEveryTenth) {
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
-    StationProgress progress(out, false, {{1, "/dev/pts/7", {}, {}}, {12, "/dev/ttyUSB0", {}, {}}});
+    StationProgress progress(out, false, {{1, "/dev/pts/7", {}, {}}, {12, "/dev/ttyUSB0", {}, {}}},
+                             wire::kTopBlockStart);
     progress.started(0);
     for (int row = 0xC000; row < 0xFF00; row += 0x40) {
         progress.progressed(0, row);
