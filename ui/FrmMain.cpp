@@ -24,6 +24,7 @@
 #include "firmware/FirmwareLines.h"
 #include "flash/AccessWord.h"
 #include "flash/PortCommand.h"
+#include "flash/WhatItLeaves.h"
 #include "image/ImageFile.h"
 #include "image/RegionChecksum.h"
 #include "image/StartupImage.h"
@@ -67,6 +68,9 @@ class frmMain::OperationScope {
         window_.running_ = false;
         window_.txtPinNumberBox->setReadOnly(false);
         window_.Frame1->setEnabled(true);
+        // A disabled "Start" lost the focus, and where the platform hands it back when the message
+        // box closes differs: the operator's next Enter must start the next update everywhere.
+        window_.cmdKirune->setFocus();
         if (window_.closeHeld_) {
             QTimer::singleShot(0, &window_, [&window = window_] { window.close(); });
         }
@@ -169,6 +173,11 @@ void frmMain::runMacro(ProtocolMode mode) {
     QPushButton* button = cmdMacro[static_cast<std::size_t>(modeNumber(mode))];
     button->setEnabled(false);
     const Outcome outcome = keptAwake([&] { return macroSequence(context_, mode); });
+    if (outcome.succeeded) {
+        // The write ends below the bar's maximum (the top block is left alone), and a bar that
+        // stops short of full beside "Completed." looks as if something was left out.
+        bar->setValue(bar->maximum());
+    }
     report(outcome);
     if (mode == ProtocolMode::Mode2 && outcome.succeeded) {
         Text1->setText("Completed.");
@@ -275,7 +284,8 @@ void frmMain::syncMenuChecks() {
 }
 
 void frmMain::report(const Outcome& outcome) {
-    messages_.show(outcome.message, outcome.succeeded ? std::string() : outcome.reason);
+    messages_.show(outcome.message,
+                   outcome.succeeded ? std::string() : reasonAndWhatItLeaves(outcome));
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

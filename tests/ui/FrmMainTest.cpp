@@ -2,6 +2,7 @@
 // transceiver over a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <set>
@@ -136,7 +137,7 @@ TEST_F(Window, StartUpdatesTheTransceiverWithTheBarShownAndStartDisabled) {
     bool busyWhileShown = false;
     sink.onShow = [&] {
         busyWhileShown = control("bar")->isVisible() && !control("cmdKirune")->isEnabled() &&
-                         control<QProgressBar>("bar")->value() == 0xFEC0;
+                         control<QProgressBar>("bar")->value() == 0xFFFF;
     };
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // Enter on "Start"
     ASSERT_EQ(sink.shown.size(), 1u);
@@ -146,6 +147,19 @@ TEST_F(Window, StartUpdatesTheTransceiverWithTheBarShownAndStartDisabled) {
     EXPECT_FALSE(control("bar")->isVisible());
     EXPECT_TRUE(control("cmdKirune")->isEnabled());
     EXPECT_EQ(kinds().back(), MessageKind::End);
+}
+
+// An operator updates one transceiver after another: after each run's message "Start" has the
+// focus again, so that Enter alone starts the next.
+TEST_F(Window, EnterAloneStartsOneUpdateAfterAnother) {
+    start();
+    for (int run = 1; run <= 2; ++run) {
+        ASSERT_EQ(QApplication::focusWidget(), control("cmdKirune")) << "before update " << run;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
+    ASSERT_EQ(sink.shown.size(), 2u);
+    EXPECT_EQ(sink.shown[1].message, Message::ok("Completed."));
+    EXPECT_EQ(std::ranges::count(kinds(), MessageKind::End), 2);
 }
 
 TEST_F(Window, EachFailureOfStartIsTheOnlyMessageOfItsRun) {
@@ -167,6 +181,10 @@ TEST_F(Window, EachFailureOfStartIsTheOnlyMessageOfItsRun) {
         EXPECT_FALSE(sink.shown[0].detail.empty()) << c.text << ": the reason goes with it";
         EXPECT_NE(control<QLineEdit>("Text1")->text(), "Completed.");
     }
+    // The details say what the failure leaves the transceiver in and what to do about it.
+    EXPECT_EQ(sink.shown.back().detail,
+              "block C0000 (\"PG\"), 10 sends: answered \"NG\\r\\n\"; in flash mode, partly "
+              "written: run the update again");
 }
 
 TEST_F(Window, TheStartCaptionFollowsTheAccessWordLetterByLetter) {

@@ -110,6 +110,18 @@ TEST_F(StationWindowTest, StartAllUpdatesEveryRowAndStartFailedAgainOnlyTheFaile
     EXPECT_EQ(totals(), "Completed: 2  Failed: 2");
 }
 
+// Enter pressed where the focus is, as an operator presses it: "Start all" went grey while every
+// row ran, and must have the focus again for the next round.
+TEST_F(StationWindowTest, EnterAloneStartsEveryRowRoundAfterRound) {
+    open({});
+    QSignalSpy idle(&window->station(), &Station::idle);
+    for (int round = 1; round <= 2; ++round) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        waitUntilIdle(idle);
+    }
+    EXPECT_EQ(totals(), "Completed: 6  Failed: 0");
+}
+
 TEST_F(StationWindowTest, ACloseWhileWritingIsHeldUntilEveryWriteHasEnded) {
     open({{{.programTime = 3ms}, {}, {}}});
     QSignalSpy idle(&window->station(), &Station::idle);

@@ -219,7 +219,13 @@ void StationWindow::updateControls() {
     for (const auto& row : rows_) {
         row->startButton()->setEnabled(!closeHeld_ && idle(row));
     }
+    const bool startAllWasEnabled = startAll_->isEnabled();
     startAll_->setEnabled(!closeHeld_ && any(idle));
+    // Going grey while every row ran, "Start all" lost the focus to the next button; when it can
+    // be pressed again, the operator's next Enter must press it, not whatever the focus fell on.
+    if (!startAllWasEnabled && startAll_->isEnabled()) {
+        startAll_->setFocus();
+    }
     startFailed_->setEnabled(!closeHeld_ && any(failed));
     totals_->setText(tr("Completed: %1  Failed: %2").arg(completed_).arg(failed_));
     totals_->setAccessibleName(tr("Totals: %1 completed, %2 failed").arg(completed_).arg(failed_));

@@ -1,4 +1,4 @@
-#include "station/UnitResult.h"
+#include "flash/WhatItLeaves.h"
 
 #include <array>
 #include <utility>
