@@ -11,6 +11,7 @@
 #include "cli/CommandImage.h"
 #include "cli/CommandParser.h"
 #include "cli/protocol/LinkOptions.h"
+#include "cli/protocol/StandardErrorTerminal.h"
 #include "cli/protocol/StationUpdate.h"
 #include "cli/protocol/TerminalPanel.h"
 #include "common/RunTimeError.h"
@@ -189,7 +190,7 @@ int runOnLink(const ProtocolCommand& command, const LinkOptions& options, System
     FlashContext context{link, image, panel};
 
     const Outcome outcome = command.action(context, options);
-    progress.finish();
+    progress.finish(outcome.succeeded);
     // The reason first, then the step's own message, which scripts may look for.
     if (!outcome.succeeded && !outcome.reason.empty()) {
         io.err << "rkt5-flash: " << outcome.reason << std::endl;

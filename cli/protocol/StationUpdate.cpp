@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "cli/protocol/StandardErrorTerminal.h"
 #include "cli/protocol/StationProgress.h"
 #include "cli/protocol/TerminalProgress.h"
 #include "common/RunTimeError.h"
@@ -74,7 +75,8 @@ class UpdateReport {
           io_(io),
           endAddress_(endAddress),
           single_(standardErrorIsTerminal() && ports.size() == 1 ? stderr : nullptr),
-          lines_(stderr, standardErrorIsTerminal(), ports, endAddress),
+          lines_(stderr, ports.size() > 1 && standardErrorTakesControlSequences(), ports,
+                 endAddress),
           results_(ports.size()) {}
 
     bool several() const { return ports_.size() > 1; }
@@ -97,7 +99,7 @@ class UpdateReport {
             lines_.finished(unitOf(result.port.device), result);
             return;
         }
-        single_.finish();
+        single_.finish(result.outcome.succeeded);
         if (!result.outcome.succeeded && !result.outcome.reason.empty()) {
             io_.err << "rkt5-flash: "
                     << (result.interrupted ? reasonAndWhatItLeaves(result.outcome)

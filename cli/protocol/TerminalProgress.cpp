@@ -1,24 +1,11 @@
 #include "cli/protocol/TerminalProgress.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
+#include <algorithm>
 #include <cmath>
 
 #include "common/WireProtocol.h"
 
 namespace rkt5 {
-
-bool standardErrorIsTerminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(STDERR_FILENO) != 0;
-#endif
-}
 
 TerminalProgress::TerminalProgress(std::FILE* out) : out_(out) {}
 
@@ -65,19 +52,27 @@ void TerminalProgress::update(std::uint32_t address, std::uint32_t endAddress,
 
 void TerminalProgress::draw(Clock::time_point now) {
     lastDraw_ = now;
-    std::fprintf(out_, "\r%s", lineText(address_, endAddress_, now - start_).c_str());
+    std::string line = lineText(address_, endAddress_, now - start_);
+    // Going back to the start of the line overwrites only as much as is written anew.
+    drawnWidth_ = std::max(drawnWidth_, line.size());
+    line.resize(drawnWidth_, ' ');
+    std::fprintf(out_, "\r%s", line.c_str());
     std::fflush(out_);
 }
 
-void TerminalProgress::finish() {
+void TerminalProgress::finish(bool completed) {
     if (out_ == nullptr || !started_) {
         return;
     }
-    // The last address visited, which the redraw interval may have skipped.
+    // The end, or the last address visited, which the redraw interval may have skipped.
+    if (completed) {
+        address_ = endAddress_;
+    }
     draw(Clock::now());
     std::fputc('\n', out_);
     std::fflush(out_);
     started_ = false;
+    drawnWidth_ = 0;
 }
 
 }  // namespace rkt5

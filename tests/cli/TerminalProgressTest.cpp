@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace rkt5 {
 namespace {
@@ -42,7 +43,7 @@ TEST(TerminalProgress, RedrawsAtMostAFewTimesASecondButAlwaysEndsOnTheLastAddres
     for (int i = 0; i < 100; ++i) {
         progress.update(0xC0000 + i * 0x400, 0x100000, t0 + i * 1ms);
     }
-    progress.finish();
+    progress.finish(false);
 
     const std::string text = contents(out);
     std::size_t lines = 0;
@@ -52,6 +53,33 @@ TEST(TerminalProgress, RedrawsAtMostAFewTimesASecondButAlwaysEndsOnTheLastAddres
     EXPECT_EQ(lines, 2u) << "one draw at the start, one at the end";
     EXPECT_NE(text.find("D8C00"), std::string::npos) << text;
     EXPECT_EQ(text.back(), '\n');
+}
+
+// The first line has no rate yet and says so in more characters than a known time left takes; a
+// later, shorter line must cover it whole, and a write that completed ends full.
+TEST(TerminalProgress, EachRedrawCoversTheLastAndACompletedWriteEndsAtAHundred) {
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    TerminalProgress progress(out);
+    const auto t0 = TerminalProgress::Clock::now();
+    progress.update(0xC0000, 0xFF000, t0);
+    progress.update(0xC8000, 0xFF000, t0 + 4s);
+    progress.finish(true);
+
+    const std::string text = contents(out);
+    ASSERT_EQ(text.back(), '\n');
+    std::vector<std::string> draws;
+    for (std::size_t at = text.find('\r'); at != std::string::npos;) {
+        const std::size_t next = text.find_first_of("\r\n", at + 1);
+        draws.push_back(text.substr(at + 1, next - at - 1));
+        at = text.find('\r', next);
+    }
+    ASSERT_EQ(draws.size(), 3u) << text;
+    for (std::size_t i = 1; i < draws.size(); ++i) {
+        EXPECT_GE(draws[i].size(), draws[i - 1].size()) << draws[i];
+    }
+    EXPECT_TRUE(draws.back().starts_with("FF000 [########################] 100%")) << draws.back();
+    EXPECT_NE(draws.back().find("0:00 left"), std::string::npos) << draws.back();
 }
 
 // Off a terminal each port gets a plain line at its start, at each tenth of the write however the
