@@ -12,6 +12,7 @@
 #include "cli/CommandParser.h"
 #include "common/RunTimeError.h"
 #include "link/PortNames.h"
+#include "link/SpeedOptions.h"
 #include "link/SystemPorts.h"
 
 namespace rkt5::cli {
@@ -23,8 +24,9 @@ constexpr std::string_view kUsage =
     "\n"
     "Lists the serial ports the system has, each with the COM number that --port COMn and the\n"
     "window's \"COM port\" menu give it (USB adapters first), what the system says of it (USB\n"
-    "ids, maker, serial number), and whether it can be opened now or why not. Bindings as\n"
-    "--port COMn=DEVICE gives them are shown as they would apply. Exit 0, 2 on usage errors.\n";
+    "ids, maker, serial number), and whether it opens now and takes the update's line settings\n"
+    "(57600,n,8,1), or why not. Bindings as --port COMn=DEVICE gives them are shown as they\n"
+    "would apply. Exit 0, 2 on usage errors.\n";
 
 std::string hex4(unsigned id) {
     char text[8];
@@ -58,10 +60,12 @@ const SystemPort* described(const std::vector<SystemPort>& system, const std::st
     return found == system.end() ? nullptr : &*found;
 }
 
-// Opens the port for a moment, as an operation would.
+// Opens the port for a moment with the update's line settings, as the update would: a port that
+// opens but refuses them fails the update all the same.
 std::string openState(const std::string& device) {
-    const std::optional<std::string> failure = whyItWillNotOpen(device);
-    return failure ? "cannot open: " + *failure : "can be opened";
+    const std::optional<std::string> failure =
+        whyItWillNotOpen(device, SpeedOptions::settingsFor(SpeedOptions::kDefault));
+    return failure.value_or("can be opened");
 }
 
 struct Row {

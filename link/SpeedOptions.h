@@ -15,6 +15,7 @@ class SpeedOptions {
     static constexpr std::array<int, kCount> kBaud{9600, 38400, 57600};
     static constexpr std::array<LineSettings, kCount> kSettings{
         LineSettings{9600}, LineSettings{38400}, LineSettings{57600}};
+    static constexpr int kDefault = 2;  // 57600
 
     // Selecting one option clears the others; an index outside 0..2 is a RunTimeError.
     void select(int index);
@@ -25,7 +26,7 @@ class SpeedOptions {
     static std::optional<int> indexForBaud(int baud);
 
   private:
-    int selected_ = 2;
+    int selected_ = kDefault;
 };
 
 }  // namespace rkt5

@@ -1,5 +1,8 @@
 #include "link/SystemPorts.h"
 
+#include "common/RunTimeError.h"
+#include "link/SystemSerialPort.h"
+
 namespace rkt5 {
 
 std::vector<std::string> devicesOf(const std::vector<SystemPort>& ports) {
@@ -24,6 +27,22 @@ std::string portTip([[maybe_unused]] const std::vector<SystemPort>& ports,
 
 std::vector<std::string> systemSerialPorts() {
     return devicesOf(describeSystemPorts());
+}
+
+std::optional<std::string> whyItWillNotOpen(const std::string& device,
+                                            const LineSettings& settings) {
+    try {
+        PortNames names;
+        const int number = names.useArgument(device);
+        SystemSerialPort port(std::move(names));
+        port.setCommPort(number);
+        port.setSettings(settings);
+        port.setPortOpen(true);
+        port.setPortOpen(false);
+    } catch (const RunTimeError& failure) {
+        return failure.what();
+    }
+    return std::nullopt;
 }
 
 }  // namespace rkt5

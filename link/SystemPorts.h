@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "link/LineSettings.h"
+
 namespace rkt5 {
 
 // One serial port as the system describes it.
@@ -34,8 +36,9 @@ std::vector<std::string> systemSerialPorts();
 // device is only "COMn", the name the system gives the port ("USB Serial Port (COM3)").
 std::string portTip(const std::vector<SystemPort>& ports, const std::string& device);
 
-// Opens the port at `device` for a moment, as an operation would: nothing when it opens, else why
-// not, in words for the operator.
-std::optional<std::string> whyItWillNotOpen(const std::string& device);
+// Opens the port at `device` for a moment and puts `settings` in force, as an operation would:
+// nothing when both work, else what failed, in the port's own words for the operator.
+std::optional<std::string> whyItWillNotOpen(const std::string& device,
+                                            const LineSettings& settings);
 
 }  // namespace rkt5

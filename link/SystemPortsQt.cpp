@@ -1,10 +1,8 @@
 // The serial ports as Qt's serial port module lists them (every system but Windows, where the
 // programs have no Qt serial port module).
 #include <QFileInfo>
-#include <QSerialPort>
 #include <QSerialPortInfo>
 
-#include "link/OpenFailure.h"
 #include "link/SystemPorts.h"
 
 namespace rkt5 {
@@ -45,15 +43,6 @@ std::vector<SystemPort> describeSystemPorts() {
         ports.push_back(std::move(port));
     }
     return ports;
-}
-
-std::optional<std::string> whyItWillNotOpen(const std::string& device) {
-    QSerialPort port(QString::fromStdString(device));
-    if (!port.open(QIODevice::ReadWrite)) {
-        return openFailureReason(port, device);
-    }
-    port.close();
-    return std::nullopt;
 }
 
 }  // namespace rkt5

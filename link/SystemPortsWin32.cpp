@@ -143,14 +143,4 @@ std::vector<SystemPort> describeSystemPorts() {
     return ports;
 }
 
-std::optional<std::string> whyItWillNotOpen(const std::string& device) {
-    HANDLE handle = CreateFileW(win32DevicePath(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return win32OpenFailureReason(GetLastError());
-    }
-    CloseHandle(handle);
-    return std::nullopt;
-}
-
 }  // namespace rkt5

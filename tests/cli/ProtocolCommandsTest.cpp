@@ -149,7 +149,7 @@ TEST_F(FlashProtocolCommands, PortsListsEachBoundDeviceUnderItsNumberAndWhetherI
     };
     EXPECT_THAT(lineOf("COM2  " + pty), testing::EndsWith("can be opened")) << result.out;
     EXPECT_THAT(lineOf("COM3  /dev/rkt5-no-such-port"),
-                testing::EndsWith("cannot open: there is no such device"))
+                testing::EndsWith("cannot open /dev/rkt5-no-such-port: there is no such device"))
         << result.out;
     EXPECT_TRUE(transceiver->receivedMessages().empty());  // opened, but nothing sent
 }
