@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/protocol/StandardErrorTerminal.h"
 #include "cli/protocol/TerminalProgress.h"
 #include "common/WireProtocol.h"
 #include "image/FlashImage.h"
@@ -80,10 +81,14 @@ void StationProgress::show(std::size_t unit, Clock::time_point now, bool always)
 
 void StationProgress::redraw() {
     if (drawn_) {
-        std::fprintf(out_, "\x1b[%zuA", units_.size());  // back to the first port's line
+        moveUpOnStandardError(units_.size());  // back to the first port's line
     }
     for (std::size_t unit = 0; unit < units_.size(); ++unit) {
-        std::fprintf(out_, "\r\x1b[2K%s  %s\n", label(unit).c_str(), units_[unit].line.c_str());
+        std::string line = label(unit) + "  " + units_[unit].line;
+        // A line covers only as much of the last one as it writes: each is as wide as the widest.
+        lineWidth_ = std::max(lineWidth_, line.size());
+        line.resize(lineWidth_, ' ');
+        std::fprintf(out_, "\r%s\n", line.c_str());
     }
     drawn_ = true;
     std::fflush(out_);

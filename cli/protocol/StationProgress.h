@@ -10,9 +10,9 @@
 
 namespace rkt5 {
 
-// The progress of several transceivers on standard error: on a terminal one line per port,
-// redrawn in place a few times a second; otherwise one plain line per port at every tenth of the
-// write, so that a log of a long run still says how far each unit got. Each port's line ends
+// The progress of several transceivers: on a terminal (`out` is then standard error) one line per
+// port, redrawn in place a few times a second; otherwise one plain line per port at every tenth of
+// the write, so that a log of a long run still says how far each unit got. Each port's line ends
 // with its message once it has one.
 class StationProgress {
   public:
@@ -48,6 +48,7 @@ class StationProgress {
     std::vector<Unit> units_;
     std::size_t labelWidth_ = 0;
     bool drawn_ = false;
+    std::size_t lineWidth_ = 0;  // of the widest line drawn
     Clock::time_point lastDraw_{};
 };
 

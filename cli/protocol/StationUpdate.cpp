@@ -75,8 +75,7 @@ class UpdateReport {
           io_(io),
           endAddress_(endAddress),
           single_(standardErrorIsTerminal() && ports.size() == 1 ? stderr : nullptr),
-          lines_(stderr, ports.size() > 1 && standardErrorTakesControlSequences(), ports,
-                 endAddress),
+          lines_(stderr, ports.size() > 1 && standardErrorRedrawsLines(), ports, endAddress),
           results_(ports.size()) {}
 
     bool several() const { return ports_.size() > 1; }
