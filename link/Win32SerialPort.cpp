@@ -67,14 +67,21 @@ std::string win32OpenFailureReason(DWORD error) {
     }
 }
 
-Win32SerialPort::Win32SerialPort(PortNames names) : NamedSerialPort(std::move(names)) {
-    wait_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+Win32SerialPort::CharacterWait::CharacterWait() {
+    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
+
+Win32SerialPort::CharacterWait::~CharacterWait() {
+    CloseHandle(overlapped.hEvent);
+}
+
+Win32SerialPort::Win32SerialPort(PortNames names)
+    : NamedSerialPort(std::move(names)), wait_(std::make_unique<CharacterWait>()) {
     readOp_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
 Win32SerialPort::~Win32SerialPort() {
     close();
-    CloseHandle(wait_.hEvent);
     CloseHandle(readOp_.hEvent);
 }
 
@@ -109,7 +116,7 @@ void Win32SerialPort::open() {
         SetCommTimeouts(handle_, &timeouts);
         SetCommMask(handle_, EV_RXCHAR);
         applySettings();
-        arrivalNotifier_ = std::make_unique<QWinEventNotifier>(wait_.hEvent);
+        arrivalNotifier_ = std::make_unique<QWinEventNotifier>(wait_->overlapped.hEvent);
         QObject::connect(arrivalNotifier_.get(), &QWinEventNotifier::activated,
                          [this] { characterArrived(); });
         missedWakeCheck_ = std::make_unique<QTimer>();
@@ -187,8 +194,8 @@ void Win32SerialPort::drain() {
 
 void Win32SerialPort::armWait() {
     while (!waitPending_ && portOpen() && !lineLost_) {
-        ResetEvent(wait_.hEvent);
-        if (WaitCommEvent(handle_, &events_, &wait_)) {
+        ResetEvent(wait_->overlapped.hEvent);
+        if (WaitCommEvent(handle_, &wait_->events, &wait_->overlapped)) {
             drain();  // a character had come already
             continue;
         }
@@ -219,7 +226,7 @@ void Win32SerialPort::characterArrived() {
     }
     DWORD count = 0;
     if (waitPending_) {
-        if (GetOverlappedResult(handle_, &wait_, &count, FALSE)) {
+        if (GetOverlappedResult(handle_, &wait_->overlapped, &count, FALSE)) {
             waitPending_ = false;
         } else if (const DWORD error = GetLastError(); error == ERROR_IO_INCOMPLETE) {
             return;  // the wake-up of a wait that checkForMissedWake has since replaced
@@ -236,12 +243,30 @@ void Win32SerialPort::characterArrived() {
 }
 
 void Win32SerialPort::cancelWait() {
-    if (waitPending_) {
-        CancelIoEx(handle_, &wait_);
-        DWORD count = 0;
-        GetOverlappedResult(handle_, &wait_, &count, TRUE);
-        waitPending_ = false;
+    if (!waitPending_) {
+        return;
     }
+    waitPending_ = false;
+    // An empty event mask ends the wait on drivers that do not cancel it.
+    SetCommMask(handle_, 0);
+    CancelIoEx(handle_, &wait_->overlapped);
+    if (WaitForSingleObject(wait_->overlapped.hEvent, static_cast<DWORD>(kCancelLimit.count())) ==
+        WAIT_OBJECT_0) {
+        DWORD count = 0;
+        GetOverlappedResult(handle_, &wait_->overlapped, &count, FALSE);
+    } else {
+        // The driver still holds the wait and may yet write to it: it keeps the OVERLAPPED and
+        // its event, and the port waits with new ones from now on. Closing the handle ends the
+        // wait on every driver that honours a close.
+        static_cast<void>(wait_.release());
+        wait_ = std::make_unique<CharacterWait>();
+        if (arrivalNotifier_) {
+            arrivalNotifier_->setEnabled(false);
+            arrivalNotifier_->setHandle(wait_->overlapped.hEvent);
+            arrivalNotifier_->setEnabled(true);
+        }
+    }
+    SetCommMask(handle_, EV_RXCHAR);
 }
 
 void Win32SerialPort::checkForMissedWake() {

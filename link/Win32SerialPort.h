@@ -27,6 +27,9 @@ namespace rkt5 {
 class Win32SerialPort : public NamedSerialPort {
   public:
     static constexpr std::chrono::milliseconds kMissedWakeCheck{50};
+    // How long closing waits for the driver to end the wait it was told to cancel. Some never do
+    // (wine's emulation of a real UART, for one); closing must not hang on them.
+    static constexpr std::chrono::milliseconds kCancelLimit{1000};
 
     explicit Win32SerialPort(PortNames names = {});
     ~Win32SerialPort() override;
@@ -55,10 +58,18 @@ class Win32SerialPort : public NamedSerialPort {
     // A lost line (a USB adapter pulled) becomes a RunTimeError at the next use of the port.
     void checkLine();
 
+    // The wait for a character and what it writes when it ends. The driver owns both while the
+    // wait is pending; one it will not give back on close is left to it (see cancelWait).
+    struct CharacterWait {
+        CharacterWait();
+        ~CharacterWait();
+        OVERLAPPED overlapped{};
+        DWORD events = 0;
+    };
+
     HANDLE handle_ = INVALID_HANDLE_VALUE;
-    OVERLAPPED wait_{};
+    std::unique_ptr<CharacterWait> wait_;
     OVERLAPPED readOp_{};  // the reads that take what has arrived; each finishes at once
-    DWORD events_ = 0;
     bool waitPending_ = false;
     std::array<std::uint8_t, 4096> readBuffer_{};
     std::vector<std::uint8_t> received_;
