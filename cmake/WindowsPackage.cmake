@@ -31,6 +31,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Firmware updater for the RK-T5 handheld transceiver")
 set(CPACK_PACKAGE_FILE_NAME rkt5-updater-${PROJECT_VERSION}-windows-x64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "RK-T5 Updater")
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "RK-T5 Updater")
 # A Start-menu entry per window.
 set(CPACK_PACKAGE_EXECUTABLES rkt5-updater "RK-T5 Updater" rkt5-station "RK-T5 Station")
 set(CPACK_STRIP_FILES ON)
@@ -46,5 +47,10 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME rkt5-updater.exe)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 # For every user of the machine: the Start-menu entry in the common programs folder.
 set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "SetShellVarContext all")
-set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "SetShellVarContext all")
+# CPack's uninstaller deletes the install's key under the maker's, and leaves the maker's key
+# behind, empty: take it too when nothing else is in it.
+set(rkt5_vendor_key "Software\\\\${CPACK_PACKAGE_VENDOR}")
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "SetShellVarContext all
+  DeleteRegKey SHCTX '${rkt5_vendor_key}\\\\${CPACK_PACKAGE_INSTALL_REGISTRY_KEY}'
+  DeleteRegKey /ifempty SHCTX '${rkt5_vendor_key}'")
 include(CPack)

@@ -13,9 +13,10 @@ packages=(
 if [ "${1:-}" = "--windows" ]; then
     # The MinGW cross-compiler, Qt's source through apt (dpkg-source), the installer's maker, the
     # zip, and wine with Xvfb to run what was made; GoogleTest's source for the unit tests built
-    # for Windows, and xdotool to press the window's keys.
+    # for Windows, xdotool to press the windows' keys, and a window manager that hands the focus
+    # around between a window and its boxes as Windows does.
     packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools dpkg-dev nsis zip wine wine64 xvfb)
-    packages+=(googletest xdotool)
+    packages+=(googletest xdotool openbox)
 fi
 if [ "${1:-}" = "--tests" ]; then
     # GoogleTest, the independent tools the loaders are cross-checked against, what checks

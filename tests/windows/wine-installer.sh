@@ -3,7 +3,7 @@
 #   wine-installer.sh INSTALLER
 # It must install the programs for the machine with a Start-menu entry per window and an
 # uninstaller; the installed windows must start (--quit-when-shown, on a virtual display) and the
-# uninstaller must take it all away again.
+# uninstaller must take it all away again, its registry keys too.
 set -euo pipefail
 source "$(dirname "$0")/wine-prefix.sh"
 installer=$1
@@ -29,6 +29,8 @@ for file in rkt5-updater.exe rkt5-station.exe rkt5-flash.exe Qt6Widgets.dll plat
 done
 [ -f "$entry/RK-T5 Updater.lnk" ] || fail "no Start-menu entry"
 [ -f "$entry/RK-T5 Station.lnk" ] || fail "no Start-menu entry for the station"
+vendor_key='HKLM\Software\RK-T5 updater developers'
+wine reg query "$vendor_key" >/dev/null 2>&1 || fail "no key $vendor_key"
 echo "ok: installed silently into C:\\Program Files\\RK-T5 Updater, with its Start-menu entry"
 
 version=$(wine_text "$folder/rkt5-flash.exe" --version)
@@ -43,4 +45,5 @@ echo "ok: the installed rkt5-station.exe starts and shows its window"
 wine "$folder/Uninstall.exe" /S
 wineserver -w
 [ ! -e "$folder/rkt5-updater.exe" ] && [ ! -e "$folder/rkt5-station.exe" ] && [ ! -e "$entry" ] || fail "the uninstaller left the program"
-echo "ok: the uninstaller removes the programs and the Start-menu entry"
+! wine reg query "$vendor_key" >/dev/null 2>&1 || fail "the uninstaller left $vendor_key"
+echo "ok: the uninstaller removes the programs, the Start-menu entry and the registry keys"

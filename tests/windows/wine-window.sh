@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The Windows release's window under wine on a virtual display, against the Linux simulator
-# behind COM port N (the window's COM1 stands for it):
+# The Windows release's windows under wine on a virtual display with a window manager, against the
+# Linux simulator behind COM port N (each window's COM1 stands for it), driven by Enter alone as an
+# operator updating one transceiver after another drives them:
 #   wine-window.sh RELEASE_DIR SIM_BINARY LINUX_FLASH_BINARY [N]
-# "Start" is pressed by Enter, as the operator does; the update must end in the "OK" box with the
-# simulated flash equal to the image. With RKT5_SCREENSHOT=FILE.xwd the display is saved there
-# while the box shows.
+# In rkt5-updater Enter starts the update, Enter closes its "OK" box, and Enter starts the next;
+# both must end in the "OK" box with the simulated flash equal to the image. In rkt5-station Enter
+# starts every row, and after the round Enter starts the next round. With RKT5_SCREENSHOT=FILE.xwd
+# the display is saved there while the first box shows.
 set -euo pipefail
 source "$(dirname "$0")/wine-prefix.sh"
 release=$1 sim=$2 linux_flash=$3 com=${4:-13}
@@ -21,6 +23,10 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; [ -f "$work/exchange.log" ] && tail -n 5 "$work/exchange.log"; exit 1; }
 start_display
+# Where the focus goes when a box closes is the window manager's and wine's business together, as
+# on Windows; without one, wine hands it back by itself and hides what an operator meets.
+openbox >/dev/null 2>&1 &
+pids+=($!)
 use_wine_prefix "$work/wine"
 
 # Waits up to $1 seconds for a shown window named exactly $2; prints its id.
@@ -31,9 +37,26 @@ window_named() {
         sleep 0.5
     done
 }
+# Waits up to $1 seconds until no window named exactly $2 shows.
+window_gone() {
+    local deadline=$((SECONDS + $1))
+    while xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1; do
+        [ $SECONDS -lt "$deadline" ] || return 1
+        sleep 0.2
+    done
+}
+# Waits up to $1 seconds until file $2 has $3 lines.
+lines_in() {
+    local deadline=$((SECONDS + $1))
+    until [ "$(wc -l <"$2" 2>/dev/null || echo 0)" -ge "$3" ]; do
+        [ $SECONDS -lt "$deadline" ] || return 1
+        sleep 0.5
+    done
+}
+windows() { xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | tr '\n' ' '; }
 
 "$linux_flash" dump-image "$work/image.bin" >/dev/null
-"$sim" --baud 57600 --flash-out "$work/flash.bin" >"$work/sim.out" &
+"$sim" --no-pace --flash-out "$work/flash.bin" >"$work/sim.out" &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/sim.out" ] && break; sleep 0.05; done
 map_com "$com" "$(head -n 1 "$work/sim.out")"
@@ -42,14 +65,31 @@ wine "$release/rkt5-updater.exe" --port "COM1=COM$com" --log "$work/exchange.log
     >/dev/null 2>&1 &
 pids+=($!)
 main=$(window_named 60 "RK-T5 ver EG5.000") || fail "the window did not show"
-xdotool windowfocus --sync "$main" key Return
-box=$(window_named 180 "OK") || fail "no \"OK\" box: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | tr '\n' ' ')"
-if [ -n "${RKT5_SCREENSHOT:-}" ]; then
-    # Without a window manager wine leaves a box that lies wholly over its window unpainted;
-    # moved beside it, it paints (on Windows it paints where it is).
-    xdotool windowmove "$box" 20 300
-    sleep 1
-    xwd -root -silent >"$RKT5_SCREENSHOT"
-fi
-cmp -s -n $((0xFF000 - 0xC0000)) "$work/image.bin" "$work/flash.bin" || fail "flash differs"
-echo "ok: the window on COM1 (COM$com) updated by Enter to the \"OK\" box, flash equal to the image"
+xdotool windowactivate --sync "$main"
+for unit in 1 2; do
+    rm -f "$work/flash.bin"
+    xdotool key Return
+    window_named 180 "OK" >/dev/null || fail "unit $unit: Enter started no update: $(windows)"
+    if [ "$unit" = 1 ] && [ -n "${RKT5_SCREENSHOT:-}" ]; then
+        sleep 1
+        xwd -root -silent >"$RKT5_SCREENSHOT"
+    fi
+    cmp -s -n $((0xFF000 - 0xC0000)) "$work/image.bin" "$work/flash.bin" ||
+        fail "unit $unit: flash differs"
+    xdotool key Return
+    window_gone 10 "OK" || fail "unit $unit: Enter did not close the \"OK\" box"
+done
+echo "ok: rkt5-updater on COM1 (COM$com): Enter, Enter, Enter, Enter updated two units to the" \
+    "\"OK\" box, flash equal to the image"
+
+wine "$release/rkt5-station.exe" --port "COM1=COM$com" --record "$work/record.csv" \
+    >/dev/null 2>&1 &
+pids+=($!)
+station=$(window_named 60 "RK-T5 station — EG5.000") || fail "the station did not show"
+xdotool windowactivate --sync "$station"
+for round in 1 2; do
+    xdotool key Return
+    lines_in 180 "$work/record.csv" $((round + 1)) || fail "round $round: Enter started no update"
+done
+[ "$(grep -c ',Completed\.,' "$work/record.csv")" = 2 ] || fail "record: $(cat "$work/record.csv")"
+echo "ok: rkt5-station: Enter updated every row, and Enter after the round updated them again"
