@@ -29,30 +29,20 @@ openbox >/dev/null 2>&1 &
 pids+=($!)
 use_wine_prefix "$work/wine"
 
-# Waits up to $1 seconds for a shown window named exactly $2; prints its id.
-window_named() {
+# Runs the command after $1 every half second until it succeeds, for at most $1 seconds.
+wait_until() {
     local deadline=$((SECONDS + $1))
-    until xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -n 1 | grep .; do
+    shift
+    until "$@"; do
         [ $SECONDS -lt "$deadline" ] || return 1
         sleep 0.5
     done
 }
-# Waits up to $1 seconds until no window named exactly $2 shows.
-window_gone() {
-    local deadline=$((SECONDS + $1))
-    while xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1; do
-        [ $SECONDS -lt "$deadline" ] || return 1
-        sleep 0.2
-    done
-}
-# Waits up to $1 seconds until file $2 has $3 lines.
-lines_in() {
-    local deadline=$((SECONDS + $1))
-    until [ "$(wc -l <"$2" 2>/dev/null || echo 0)" -ge "$3" ]; do
-        [ $SECONDS -lt "$deadline" ] || return 1
-        sleep 0.5
-    done
-}
+# A shown window named exactly $1: prints its id.
+shown() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 | grep .; }
+gone() { ! shown "$1" >/dev/null; }
+# File $1 has $2 lines or more.
+has_lines() { [ "$(wc -l <"$1" 2>/dev/null || echo 0)" -ge "$2" ]; }
 windows() { xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | tr '\n' ' '; }
 
 "$linux_flash" dump-image "$work/image.bin" >/dev/null
@@ -64,12 +54,12 @@ map_com "$com" "$(head -n 1 "$work/sim.out")"
 wine "$release/rkt5-updater.exe" --port "COM1=COM$com" --log "$work/exchange.log" \
     >/dev/null 2>&1 &
 pids+=($!)
-main=$(window_named 60 "RK-T5 ver EG5.000") || fail "the window did not show"
+main=$(wait_until 60 shown "RK-T5 ver EG5.000") || fail "the window did not show"
 xdotool windowactivate --sync "$main"
 for unit in 1 2; do
     rm -f "$work/flash.bin"
     xdotool key Return
-    window_named 180 "OK" >/dev/null || fail "unit $unit: Enter started no update: $(windows)"
+    wait_until 180 shown "OK" >/dev/null || fail "unit $unit: Enter started no update: $(windows)"
     if [ "$unit" = 1 ] && [ -n "${RKT5_SCREENSHOT:-}" ]; then
         sleep 1
         xwd -root -silent >"$RKT5_SCREENSHOT"
@@ -77,7 +67,7 @@ for unit in 1 2; do
     cmp -s -n $((0xFF000 - 0xC0000)) "$work/image.bin" "$work/flash.bin" ||
         fail "unit $unit: flash differs"
     xdotool key Return
-    window_gone 10 "OK" || fail "unit $unit: Enter did not close the \"OK\" box"
+    wait_until 10 gone "OK" || fail "unit $unit: Enter did not close the \"OK\" box"
 done
 echo "ok: rkt5-updater on COM1 (COM$com): Enter, Enter, Enter, Enter updated two units to the" \
     "\"OK\" box, flash equal to the image"
@@ -85,11 +75,11 @@ echo "ok: rkt5-updater on COM1 (COM$com): Enter, Enter, Enter, Enter updated two
 wine "$release/rkt5-station.exe" --port "COM1=COM$com" --record "$work/record.csv" \
     >/dev/null 2>&1 &
 pids+=($!)
-station=$(window_named 60 "RK-T5 station — EG5.000") || fail "the station did not show"
+station=$(wait_until 60 shown "RK-T5 station — EG5.000") || fail "the station did not show"
 xdotool windowactivate --sync "$station"
 for round in 1 2; do
     xdotool key Return
-    lines_in 180 "$work/record.csv" $((round + 1)) || fail "round $round: Enter started no update"
+    wait_until 180 has_lines "$work/record.csv" $((round + 1)) || fail "round $round: Enter started no update"
 done
 [ "$(grep -c ',Completed\.,' "$work/record.csv")" = 2 ] || fail "record: $(cat "$work/record.csv")"
 echo "ok: rkt5-station: Enter updated every row, and Enter after the round updated them again"
