@@ -1,16 +1,17 @@
-// The serial ports Windows lists: every device of the Ports class with a COM port name, with its
-// friendly name ("USB Serial Port (COM3)"), maker, USB ids and serial number, and any COM port
-// the serial map of the registry names besides (virtual ports, wine's mapped ones).
+// The serial ports Windows lists: every device of the Ports and Modem classes with a COM port name,
+// with its friendly name ("USB Serial Port (COM3)"), maker, USB ids, serial number and location,
+// and any COM port the serial map of the registry names besides (virtual ports, wine's mapped
+// ones).
 #include <windows.h>
 
+#include <cfgmgr32.h>
 #include <devguid.h>
 #include <setupapi.h>
 
 #include <algorithm>
-#include <regex>
 
 #include "link/SystemPorts.h"
-#include "link/Win32SerialPort.h"
+#include "link/UsbInstanceId.h"
 
 namespace rkt5 {
 
@@ -50,26 +51,49 @@ std::wstring registryText(HKEY key, const wchar_t* name) {
     return buffer;
 }
 
-// "USB\VID_0403&PID_6001\A50285BI": the USB ids, and the serial number when the last part is
-// one (Windows makes up a part with '&' for adapters without a serial number).
-void readInstanceId(const std::string& id, SystemPort& port) {
-    static const std::regex kUsbIds(R"(VID_([0-9A-Fa-f]{4})&PID_([0-9A-Fa-f]{4}))");
-    std::smatch ids;
-    if (std::regex_search(id, ids, kUsbIds)) {
-        port.vendorId = std::stoul(ids[1].str(), nullptr, 16);
-        port.productId = std::stoul(ids[2].str(), nullptr, 16);
-        const std::size_t last = id.rfind('\\');
-        if (last != std::string::npos && id.find('&', last) == std::string::npos) {
-            port.serialNumber = id.substr(last + 1);
-        }
+std::string instanceIdOf(DEVINST node) {
+    wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
+    return CM_Get_Device_IDW(node, id, MAX_DEVICE_ID_LEN, 0) == CR_SUCCESS ? narrow(id)
+                                                                           : std::string();
+}
+
+std::string locationOf(DEVINST node) {
+    wchar_t location[256] = {};
+    ULONG size = sizeof location - sizeof(wchar_t);
+    return CM_Get_DevNode_Registry_PropertyW(node, CM_DRP_LOCATION_INFORMATION, nullptr, location,
+                                             &size, 0) == CR_SUCCESS
+               ? narrow(location)
+               : std::string();
+}
+
+// The USB ids and serial number of the adapter behind a port, and where it is plugged in: what
+// the port's own id says, and for a port of FTDI's driver or one interface of a composite device,
+// what its parent, the USB device itself, says.
+void readUsbAdapter(DEVINST node, SystemPort& port) {
+    const UsbIdentity identity = readInstanceId(instanceIdOf(node));
+    if (!identity.vendorId) {
+        return;
+    }
+    port.vendorId = identity.vendorId;
+    port.productId = identity.productId;
+    port.serialNumber = identity.serialNumber;
+    DEVINST usbDevice = 0;
+    if (!identity.usbDeviceIsParent || CM_Get_Parent(&usbDevice, node, 0) != CR_SUCCESS) {
+        return;
+    }
+    if (port.serialNumber.empty()) {
+        port.serialNumber = readInstanceId(instanceIdOf(usbDevice)).serialNumber;
+    }
+    if (const std::string location = locationOf(usbDevice); !location.empty()) {
+        port.location = location;
     }
 }
 
-std::vector<SystemPort> portsOfThePortsClass() {
-    std::vector<SystemPort> ports;
-    HDEVINFO devices = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+// The COM ports of one device class that are present now.
+void addPortsOfClass(const GUID& deviceClass, std::vector<SystemPort>& ports) {
+    HDEVINFO devices = SetupDiGetClassDevsW(&deviceClass, nullptr, nullptr, DIGCF_PRESENT);
     if (devices == INVALID_HANDLE_VALUE) {
-        return ports;
+        return;
     }
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
@@ -81,20 +105,24 @@ std::vector<SystemPort> portsOfThePortsClass() {
         const std::string name = narrow(registryText(key, L"PortName"));
         RegCloseKey(key);
         if (name.rfind("COM", 0) != 0) {
-            continue;  // a printer port
+            continue;  // a printer port, or a modem on no COM port
         }
         SystemPort port{
             .device = name,
             .description = narrow(deviceProperty(devices, device, SPDRP_FRIENDLYNAME)),
             .manufacturer = narrow(deviceProperty(devices, device, SPDRP_MFG)),
             .location = narrow(deviceProperty(devices, device, SPDRP_LOCATION_INFORMATION))};
-        wchar_t id[512] = {};
-        if (SetupDiGetDeviceInstanceIdW(devices, &device, id, 511, nullptr)) {
-            readInstanceId(narrow(id), port);
-        }
+        readUsbAdapter(device.DevInst, port);
         ports.push_back(std::move(port));
     }
     SetupDiDestroyDeviceInfoList(devices);
+}
+
+// Serial adapters are of the Ports class; some CDC-ACM devices install as modems.
+std::vector<SystemPort> portsOfTheDeviceClasses() {
+    std::vector<SystemPort> ports;
+    addPortsOfClass(GUID_DEVCLASS_PORTS, ports);
+    addPortsOfClass(GUID_DEVCLASS_MODEM, ports);
     return ports;
 }
 
@@ -130,7 +158,7 @@ int comNumber(const std::string& name) {
 }  // namespace
 
 std::vector<SystemPort> describeSystemPorts() {
-    std::vector<SystemPort> ports = portsOfThePortsClass();
+    std::vector<SystemPort> ports = portsOfTheDeviceClasses();
     for (const std::string& name : portsOfTheSerialMap()) {
         if (std::none_of(ports.begin(), ports.end(),
                          [&](const SystemPort& port) { return port.device == name; })) {

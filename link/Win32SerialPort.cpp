@@ -37,7 +37,10 @@ bool lineWentAway(DWORD error) {
 }  // namespace
 
 std::wstring win32DevicePath(const std::string& device) {
-    return L"\\\\.\\" + std::wstring(device.begin(), device.end());
+    const std::wstring wide(device.begin(), device.end());
+    const std::wstring prefix = L"\\\\.\\";
+    // A device typed in that form already ("--port COM1=\\.\COM23") is taken as it is.
+    return wide.starts_with(prefix) ? wide : prefix + wide;
 }
 
 std::string win32ErrorText(DWORD error) {

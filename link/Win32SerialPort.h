@@ -78,7 +78,7 @@ class Win32SerialPort : public NamedSerialPort {
     std::unique_ptr<QTimer> missedWakeCheck_;
 };
 
-// "\\.\COMn": the form that opens every COM port.
+// "\\.\COMn": the form that opens every COM port, for "COMn" or a device already in that form.
 std::wstring win32DevicePath(const std::string& device);
 
 // Why opening a COM port failed with `error`, in the words the Linux port uses.
