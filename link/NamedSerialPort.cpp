@@ -5,8 +5,11 @@
 namespace rkt5 {
 
 void NamedSerialPort::setSettings(const LineSettings& settings) {
+    // The link writes the settings before every send; an open port that has them already is left
+    // alone, since each change costs a USB adapter several control transfers.
+    const bool changed = settings != settings_;
     settings_ = settings;
-    if (portOpen()) {
+    if (portOpen() && changed) {
         applySettings();
     }
 }

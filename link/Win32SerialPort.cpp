@@ -4,6 +4,7 @@
 #include <QWinEventNotifier>
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "common/RunTimeError.h"
 
@@ -27,11 +28,13 @@ BYTE parityOf(Parity parity) {
     return NOPARITY;
 }
 
-// Errors by which a pending read tells that the device went away.
+// Errors by which a driver tells that the device went away; an operation it aborts that the port
+// did not cancel is one of them.
 bool lineWentAway(DWORD error) {
     return error == ERROR_ACCESS_DENIED || error == ERROR_BAD_COMMAND ||
            error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_GEN_FAILURE ||
-           error == ERROR_INVALID_HANDLE || error == ERROR_FILE_NOT_FOUND;
+           error == ERROR_INVALID_HANDLE || error == ERROR_FILE_NOT_FOUND ||
+           error == ERROR_DEVICE_REMOVED || error == ERROR_OPERATION_ABORTED;
 }
 
 }  // namespace
@@ -70,22 +73,60 @@ std::string win32OpenFailureReason(DWORD error) {
     }
 }
 
-Win32SerialPort::CharacterWait::CharacterWait() {
+Win32SerialPort::OverlappedIo::OverlappedIo(std::size_t bufferSize) : buffer(bufferSize) {
     overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
-Win32SerialPort::CharacterWait::~CharacterWait() {
+Win32SerialPort::OverlappedIo::~OverlappedIo() {
     CloseHandle(overlapped.hEvent);
 }
 
-Win32SerialPort::Win32SerialPort(PortNames names)
-    : NamedSerialPort(std::move(names)), wait_(std::make_unique<CharacterWait>()) {
-    readOp_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+namespace {
+
+constexpr std::size_t kReadSize = 4096;
+
+DWORD milliseconds(std::chrono::milliseconds time) {
+    return static_cast<DWORD>(time.count());
 }
+
+// Waits at most `limit` for `io` to end: ERROR_SUCCESS or the operation's error, with the bytes
+// it moved. One still pending then is cancelled, waited for at most `cancelLimit` more, and ends
+// as ERROR_TIMEOUT; one the driver holds on to even then is left to it with its memory (`io` is
+// released to it, and a new one takes its place) and ends as WAIT_TIMEOUT.
+template <typename Io>
+DWORD finishIo(HANDLE handle, std::unique_ptr<Io>& io, std::chrono::milliseconds limit,
+               std::chrono::milliseconds cancelLimit, DWORD& moved) {
+    moved = 0;
+    if (WaitForSingleObject(io->overlapped.hEvent, milliseconds(limit)) == WAIT_OBJECT_0) {
+        return GetOverlappedResult(handle, &io->overlapped, &moved, FALSE) ? ERROR_SUCCESS
+                                                                           : GetLastError();
+    }
+    CancelIoEx(handle, &io->overlapped);
+    if (WaitForSingleObject(io->overlapped.hEvent, milliseconds(cancelLimit)) == WAIT_OBJECT_0) {
+        GetOverlappedResult(handle, &io->overlapped, &moved, FALSE);
+        return ERROR_TIMEOUT;
+    }
+    const std::size_t size = io->buffer.size();
+    static_cast<void>(io.release());
+    io = std::make_unique<Io>(size);
+    return WAIT_TIMEOUT;
+}
+
+// What a call that did not end says, for the operator and the log.
+std::string stuck(const char* call, std::chrono::milliseconds limit, DWORD error) {
+    return std::string(call) + " did not end within " + std::to_string(limit.count()) + " ms" +
+           (error == WAIT_TIMEOUT ? ", and the driver kept it when it was cancelled" : "");
+}
+
+}  // namespace
+
+Win32SerialPort::Win32SerialPort(PortNames names)
+    : NamedSerialPort(std::move(names)),
+      wait_(std::make_unique<OverlappedIo>()),
+      read_(std::make_unique<OverlappedIo>(kReadSize)) {}
 
 Win32SerialPort::~Win32SerialPort() {
     close();
-    CloseHandle(readOp_.hEvent);
 }
 
 bool Win32SerialPort::portOpen() const {
@@ -112,12 +153,15 @@ void Win32SerialPort::open() {
     try {
         // A port opens with an empty receive buffer: what came in while it was closed (a late
         // answer to the last exchange) must not pass for the next exchange's echo.
-        PurgeComm(handle_, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
-        SetupComm(handle_, 4096, 4096);
-        // A read returns at once with what is there; the wait for a character does the waiting.
-        COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
-        SetCommTimeouts(handle_, &timeouts);
-        SetCommMask(handle_, EV_RXCHAR);
+        setUp("PurgeComm",
+              PurgeComm(handle_, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR));
+        setUp("SetupComm", SetupComm(handle_, 4096, 4096));
+        // A read returns at once with what is there; the wait for a character does the waiting. A
+        // write the driver cannot finish ends by itself after its bytes' time on the line and
+        // kWriteTimeout more.
+        COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 2, static_cast<DWORD>(kWriteTimeout.count())};
+        setUp("SetCommTimeouts", SetCommTimeouts(handle_, &timeouts));
+        setUp("SetCommMask", SetCommMask(handle_, EV_RXCHAR));
         applySettings();
         arrivalNotifier_ = std::make_unique<QWinEventNotifier>(wait_->overlapped.hEvent);
         QObject::connect(arrivalNotifier_.get(), &QWinEventNotifier::activated,
@@ -146,11 +190,20 @@ void Win32SerialPort::close() {
     received_.clear();
 }
 
+void Win32SerialPort::setUp(const char* call, BOOL succeeded) const {
+    if (!succeeded) {
+        throw RunTimeError(
+            ErrorNumber::PortOpenFailed,
+            "cannot set up " + displayName() + ": " + call + ": " + win32ErrorText(GetLastError()));
+    }
+}
+
 void Win32SerialPort::applySettings() {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     bool applied = GetCommState(handle_, &dcb);
     if (applied) {
+        const DCB before = dcb;
         dcb.BaudRate = static_cast<DWORD>(settings().baud);
         dcb.ByteSize = static_cast<BYTE>(settings().dataBits);
         dcb.Parity = parityOf(settings().parity);
@@ -166,7 +219,17 @@ void Win32SerialPort::applySettings() {
         dcb.fAbortOnError = FALSE;
         dcb.fDtrControl = DTR_CONTROL_ENABLE;
         dcb.fRtsControl = RTS_CONTROL_ENABLE;
-        applied = SetCommState(handle_, &dcb);
+        // No character replaces a byte received with a parity error, and the flow control
+        // characters are the usual two: some drivers hand back both as 0 and then refuse the
+        // DCB they gave.
+        dcb.fErrorChar = FALSE;
+        dcb.XonChar = 0x11;
+        dcb.XoffChar = 0x13;
+        // Each change costs a USB adapter several control transfers; a port that has the
+        // settings already is left alone.
+        if (std::memcmp(&dcb, &before, sizeof dcb) != 0) {
+            applied = SetCommState(handle_, &dcb);
+        }
     }
     if (!applied) {
         throw RunTimeError(ErrorNumber::PortOpenFailed, "cannot set " + displayName() + " to " +
@@ -177,26 +240,34 @@ void Win32SerialPort::applySettings() {
 
 void Win32SerialPort::drain() {
     for (;;) {
-        ResetEvent(readOp_.hEvent);
+        ResetEvent(read_->overlapped.hEvent);
         DWORD count = 0;
-        bool done = ReadFile(handle_, readBuffer_.data(), static_cast<DWORD>(readBuffer_.size()),
-                             &count, &readOp_);
-        if (!done && GetLastError() == ERROR_IO_PENDING) {
-            done = GetOverlappedResult(handle_, &readOp_, &count, TRUE);
+        DWORD error = ReadFile(handle_, read_->buffer.data(), static_cast<DWORD>(kReadSize), &count,
+                               &read_->overlapped)
+                          ? ERROR_SUCCESS
+                          : GetLastError();
+        if (error == ERROR_IO_PENDING) {
+            // The time-outs ask every read to return at once; one that does not is let finish
+            // for a moment, not waited on for ever.
+            error = finishIo(handle_, read_, kReadLimit, kCancelLimit, count);
         }
-        if (!done) {
-            lineLost_ = win32ErrorText(GetLastError());
+        if (error != ERROR_SUCCESS) {
+            lineLost_ = error == ERROR_TIMEOUT || error == WAIT_TIMEOUT
+                            ? stuck("ReadFile", kReadLimit, error)
+                            : win32ErrorText(error);
             return;
         }
-        received_.insert(received_.end(), readBuffer_.begin(), readBuffer_.begin() + count);
-        if (count < readBuffer_.size()) {
+        received_.insert(received_.end(), read_->buffer.begin(), read_->buffer.begin() + count);
+        if (count < kReadSize) {
             return;
         }
     }
 }
 
 void Win32SerialPort::armWait() {
-    while (!waitPending_ && portOpen() && !lineLost_) {
+    // A driver whose wait ends at once every time would keep this loop going for ever; after a
+    // few rounds the missed-wake check reads for it instead.
+    for (int round = 0; round < kArmRounds && !waitPending_ && portOpen() && !lineLost_; ++round) {
         ResetEvent(wait_->overlapped.hEvent);
         if (WaitCommEvent(handle_, &wait_->events, &wait_->overlapped)) {
             drain();  // a character had come already
@@ -217,10 +288,15 @@ void Win32SerialPort::armWait() {
     }
 }
 
-bool Win32SerialPort::charactersWaiting() const {
+bool Win32SerialPort::charactersWaiting() {
     DWORD errors = 0;
     COMSTAT status{};
-    return ClearCommError(handle_, &errors, &status) && status.cbInQue > 0;
+    if (!ClearCommError(handle_, &errors, &status)) {
+        // A port that cannot say what it holds is gone (a USB adapter pulled).
+        lineLost_ = "ClearCommError: " + win32ErrorText(GetLastError());
+        return false;
+    }
+    return status.cbInQue > 0;
 }
 
 void Win32SerialPort::characterArrived() {
@@ -234,9 +310,17 @@ void Win32SerialPort::characterArrived() {
         } else if (const DWORD error = GetLastError(); error == ERROR_IO_INCOMPLETE) {
             return;  // the wake-up of a wait that checkForMissedWake has since replaced
         } else {
+            // The port's own cancels are taken by cancelWait; an end like this is the driver's.
             waitPending_ = false;
+            ResetEvent(wait_->overlapped.hEvent);  // or the notifier fires on every pass
+            // A driver aborts the wait when its device is gone, and wine's now and then with the
+            // line still there: whether the port still answers tells which.
             if (error != ERROR_OPERATION_ABORTED) {
                 lineLost_ = win32ErrorText(error);
+                return;
+            }
+            charactersWaiting();  // marks the line lost when the port no longer answers
+            if (lineLost_) {
                 return;
             }
         }
@@ -252,22 +336,14 @@ void Win32SerialPort::cancelWait() {
     waitPending_ = false;
     // An empty event mask ends the wait on drivers that do not cancel it.
     SetCommMask(handle_, 0);
-    CancelIoEx(handle_, &wait_->overlapped);
-    if (WaitForSingleObject(wait_->overlapped.hEvent, static_cast<DWORD>(kCancelLimit.count())) ==
-        WAIT_OBJECT_0) {
-        DWORD count = 0;
-        GetOverlappedResult(handle_, &wait_->overlapped, &count, FALSE);
-    } else {
-        // The driver still holds the wait and may yet write to it: it keeps the OVERLAPPED and
-        // its event, and the port waits with new ones from now on. Closing the handle ends the
-        // wait on every driver that honours a close.
-        static_cast<void>(wait_.release());
-        wait_ = std::make_unique<CharacterWait>();
-        if (arrivalNotifier_) {
-            arrivalNotifier_->setEnabled(false);
-            arrivalNotifier_->setHandle(wait_->overlapped.hEvent);
-            arrivalNotifier_->setEnabled(true);
-        }
+    DWORD count = 0;
+    if (finishIo(handle_, wait_, std::chrono::milliseconds(0), kCancelLimit, count) ==
+            WAIT_TIMEOUT &&
+        arrivalNotifier_) {
+        // The port waits with a new event from now on.
+        arrivalNotifier_->setEnabled(false);
+        arrivalNotifier_->setHandle(wait_->overlapped.hEvent);
+        arrivalNotifier_->setEnabled(true);
     }
     SetCommMask(handle_, EV_RXCHAR);
 }
@@ -286,32 +362,31 @@ void Win32SerialPort::output(std::span<const std::uint8_t> bytes) {
     if (bytes.empty()) {
         return;
     }
-    OVERLAPPED write{};
-    write.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    auto write = std::make_unique<OverlappedIo>();
+    write->buffer.assign(bytes.begin(), bytes.end());
     DWORD written = 0;
-    bool done =
-        WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, &write);
-    DWORD error = done ? ERROR_SUCCESS : GetLastError();
-    if (!done && error == ERROR_IO_PENDING) {
+    DWORD error = WriteFile(handle_, write->buffer.data(), static_cast<DWORD>(bytes.size()),
+                            &written, &write->overlapped)
+                      ? ERROR_SUCCESS
+                      : GetLastError();
+    if (error == ERROR_IO_PENDING) {
         // Wait until the bytes have left, so the reply time-out that the caller arms next starts
         // when they are on the line.
-        if (WaitForSingleObject(write.hEvent, static_cast<DWORD>(kWriteTimeout.count())) !=
-            WAIT_OBJECT_0) {
-            CancelIoEx(handle_, &write);
-        }
-        done = GetOverlappedResult(handle_, &write, &written, TRUE);
-        error = done ? ERROR_SUCCESS : GetLastError();
+        error = finishIo(handle_, write, kWriteTimeout, kCancelLimit, written);
     }
-    CloseHandle(write.hEvent);
-    if (!done || written != bytes.size()) {
-        if (lineWentAway(error)) {
-            lineLost_ = win32ErrorText(error);
-            checkLine();
-        }
-        throw RunTimeError(ErrorNumber::PortWriteFailed,
-                           "cannot write to " + displayName() + ": " +
-                               (done ? "the bytes did not leave" : win32ErrorText(error)));
+    if (error == ERROR_SUCCESS && written == bytes.size()) {
+        return;
     }
+    if (lineWentAway(error)) {
+        lineLost_ = win32ErrorText(error);
+        checkLine();
+    }
+    const bool timedOut = error == ERROR_TIMEOUT || error == WAIT_TIMEOUT;
+    throw RunTimeError(ErrorNumber::PortWriteFailed,
+                       "cannot write to " + displayName() + ": " +
+                           (timedOut                 ? stuck("WriteFile", kWriteTimeout, error)
+                            : error == ERROR_SUCCESS ? "the bytes did not leave"
+                                                     : win32ErrorText(error)));
 }
 
 int Win32SerialPort::inBufferCount() {

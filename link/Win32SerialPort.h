@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -27,9 +28,14 @@ namespace rkt5 {
 class Win32SerialPort : public NamedSerialPort {
   public:
     static constexpr std::chrono::milliseconds kMissedWakeCheck{50};
-    // How long closing waits for the driver to end the wait it was told to cancel. Some never do
-    // (wine's emulation of a real UART, for one); closing must not hang on them.
+    // How long the port waits for the driver to end an operation it was told to cancel. Some
+    // never do (wine's emulation of a real UART, for one); nothing may hang on them.
     static constexpr std::chrono::milliseconds kCancelLimit{1000};
+    // How long a read that should have finished at once may take before it counts as stuck.
+    static constexpr std::chrono::milliseconds kReadLimit{1000};
+    // How many waits for a character in a row may end at once before the port stops starting
+    // new ones and leaves the reading to the missed-wake check.
+    static constexpr int kArmRounds = 16;
 
     explicit Win32SerialPort(PortNames names = {});
     ~Win32SerialPort() override;
@@ -43,6 +49,15 @@ class Win32SerialPort : public NamedSerialPort {
     std::vector<std::uint8_t> input() override;
 
   private:
+    // An overlapped operation with what the driver writes to or reads from until it ends.
+    struct OverlappedIo {
+        explicit OverlappedIo(std::size_t bufferSize = 0);
+        ~OverlappedIo();
+        OVERLAPPED overlapped{};
+        std::vector<std::uint8_t> buffer;
+        DWORD events = 0;  // what a WaitCommEvent reports
+    };
+
     void open();
     void close();
     void applySettings() override;
@@ -51,27 +66,21 @@ class Win32SerialPort : public NamedSerialPort {
     // Keeps one wait for the next received character pending.
     void armWait();
     // The receive queue holds characters that no read has taken yet.
-    bool charactersWaiting() const;
+    bool charactersWaiting();
+    // A setup call's result: its failure fails the open, named with the call.
+    void setUp(const char* call, BOOL succeeded) const;
     void characterArrived();
     void cancelWait();
     void checkForMissedWake();
     // A lost line (a USB adapter pulled) becomes a RunTimeError at the next use of the port.
     void checkLine();
 
-    // The wait for a character and what it writes when it ends. The driver owns both while the
-    // wait is pending; one it will not give back on close is left to it (see cancelWait).
-    struct CharacterWait {
-        CharacterWait();
-        ~CharacterWait();
-        OVERLAPPED overlapped{};
-        DWORD events = 0;
-    };
-
     HANDLE handle_ = INVALID_HANDLE_VALUE;
-    std::unique_ptr<CharacterWait> wait_;
-    OVERLAPPED readOp_{};  // the reads that take what has arrived; each finishes at once
+    // The wait for a character, and the reads that take what has arrived (each should finish at
+    // once). The driver owns each while it is pending; one it will not give back is left to it.
+    std::unique_ptr<OverlappedIo> wait_;
+    std::unique_ptr<OverlappedIo> read_;
     bool waitPending_ = false;
-    std::array<std::uint8_t, 4096> readBuffer_{};
     std::vector<std::uint8_t> received_;
     std::optional<std::string> lineLost_;
     std::unique_ptr<QWinEventNotifier> arrivalNotifier_;
