@@ -6,8 +6,9 @@
 # "ports" must list COMn, as the system lists it, as a port that can be opened; the update must end
 # in "Completed." with the simulated flash equal to the image; updating two transceivers at once,
 # one that answers every "PG" with "NG" must end in "Write failed." while the other completes; a
-# COM port with nothing behind it must end in "Error" with its reason. The port settings apply
-# when wine starts, so this check has a prefix of its own.
+# COM port with nothing behind it must end in "Error" with its reason; a hang-up in the write and a
+# transceiver frozen in it must end in "Write failed." with a reason, not hang. The port settings
+# apply when wine starts, so this check has a prefix of its own.
 set -euo pipefail
 source "$(dirname "$0")/wine-prefix.sh"
 release=$1 sim=$2 linux_flash=$3 com=${4:-12}
@@ -64,3 +65,24 @@ echo "ok: two units at once: an \"NG\" to every block ends in \"Write failed.\",
 out=$(flash update --port "COM$com" || true)
 [ "$out" = "Error" ] || fail "missing port: '$out'"
 echo "ok: a missing port ends in \"Error\" ($(reason))"
+
+# The cable pulled in the middle of the write, and the transceiver frozen in it: each run ends by
+# itself with the step's message and a reason, never hangs (the time limit here is only the
+# test's guard against one).
+bounded() { timeout 120 wine "$release/rkt5-flash.exe" "$@" 2>"$work/err" | tr -d '\r'; }
+start_sim --no-pace --fault 'PG:5:hangup=300'
+started=$SECONDS
+out=$(bounded update --port "COM$com" --timeout-ms 2000 || true)
+stop_sim
+[ "$out" = "Write failed." ] && [[ "$(reason)" == *"was lost"* ]] || fail "hang-up: '$out' $(reason)"
+echo "ok: a hang-up in the write ends in \"Write failed.\" after $((SECONDS - started)) s ($(reason))"
+
+start_sim
+(sleep 5 && kill -STOP "$sim_pid") &
+started=$SECONDS
+out=$(bounded update --port "COM$com" --timeout-ms 1000 || true)
+kill -CONT "$sim_pid"
+stop_sim
+[ "$out" = "Write failed." ] || fail "frozen transceiver: '$out' $(reason)"
+echo "ok: a transceiver frozen in the write ends in \"Write failed.\" after" \
+    "$((SECONDS - started)) s ($(reason))"
