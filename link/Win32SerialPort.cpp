@@ -94,16 +94,17 @@ DWORD milliseconds(std::chrono::milliseconds time) {
 // as ERROR_TIMEOUT; one the driver holds on to even then is left to it with its memory (`io` is
 // released to it, and a new one takes its place) and ends as WAIT_TIMEOUT.
 template <typename Io>
-DWORD finishIo(HANDLE handle, std::unique_ptr<Io>& io, std::chrono::milliseconds limit,
-               std::chrono::milliseconds cancelLimit, DWORD& moved) {
+DWORD finishIo(Win32Calls& calls, HANDLE handle, std::unique_ptr<Io>& io,
+               std::chrono::milliseconds limit, std::chrono::milliseconds cancelLimit,
+               DWORD& moved) {
     moved = 0;
     if (WaitForSingleObject(io->overlapped.hEvent, milliseconds(limit)) == WAIT_OBJECT_0) {
-        return GetOverlappedResult(handle, &io->overlapped, &moved, FALSE) ? ERROR_SUCCESS
-                                                                           : GetLastError();
+        return calls.getOverlappedResult(handle, &io->overlapped, &moved) ? ERROR_SUCCESS
+                                                                          : GetLastError();
     }
-    CancelIoEx(handle, &io->overlapped);
+    calls.cancelIoEx(handle, &io->overlapped);
     if (WaitForSingleObject(io->overlapped.hEvent, milliseconds(cancelLimit)) == WAIT_OBJECT_0) {
-        GetOverlappedResult(handle, &io->overlapped, &moved, FALSE);
+        calls.getOverlappedResult(handle, &io->overlapped, &moved);
         return ERROR_TIMEOUT;
     }
     const std::size_t size = io->buffer.size();
@@ -120,8 +121,9 @@ std::string stuck(const char* call, std::chrono::milliseconds limit, DWORD error
 
 }  // namespace
 
-Win32SerialPort::Win32SerialPort(PortNames names)
+Win32SerialPort::Win32SerialPort(PortNames names, Win32Calls& calls)
     : NamedSerialPort(std::move(names)),
+      calls_(calls),
       wait_(std::make_unique<OverlappedIo>()),
       read_(std::make_unique<OverlappedIo>(kReadSize)) {}
 
@@ -142,8 +144,7 @@ void Win32SerialPort::setPortOpen(bool open) {
 }
 
 void Win32SerialPort::open() {
-    handle_ = CreateFileW(win32DevicePath(deviceToOpen()).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                          nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    handle_ = calls_.createFile(win32DevicePath(deviceToOpen()).c_str());
     if (handle_ == INVALID_HANDLE_VALUE) {
         throw RunTimeError(ErrorNumber::PortOpenFailed, "cannot open " + displayName() + ": " +
                                                             win32OpenFailureReason(GetLastError()));
@@ -153,15 +154,15 @@ void Win32SerialPort::open() {
     try {
         // A port opens with an empty receive buffer: what came in while it was closed (a late
         // answer to the last exchange) must not pass for the next exchange's echo.
-        setUp("PurgeComm",
-              PurgeComm(handle_, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR));
-        setUp("SetupComm", SetupComm(handle_, 4096, 4096));
+        setUp("PurgeComm", calls_.purgeComm(handle_, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT |
+                                                         PURGE_TXCLEAR));
+        setUp("SetupComm", calls_.setupComm(handle_, 4096, 4096));
         // A read returns at once with what is there; the wait for a character does the waiting. A
         // write the driver cannot finish ends by itself after its bytes' time on the line and
         // kWriteTimeout more.
         COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 2, static_cast<DWORD>(kWriteTimeout.count())};
-        setUp("SetCommTimeouts", SetCommTimeouts(handle_, &timeouts));
-        setUp("SetCommMask", SetCommMask(handle_, EV_RXCHAR));
+        setUp("SetCommTimeouts", calls_.setCommTimeouts(handle_, &timeouts));
+        setUp("SetCommMask", calls_.setCommMask(handle_, EV_RXCHAR));
         applySettings();
         arrivalNotifier_ = std::make_unique<QWinEventNotifier>(wait_->overlapped.hEvent);
         QObject::connect(arrivalNotifier_.get(), &QWinEventNotifier::activated,
@@ -185,7 +186,7 @@ void Win32SerialPort::close() {
     arrivalNotifier_.reset();
     missedWakeCheck_.reset();
     cancelWait();
-    CloseHandle(handle_);
+    calls_.closeHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
     received_.clear();
 }
@@ -201,7 +202,7 @@ void Win32SerialPort::setUp(const char* call, BOOL succeeded) const {
 void Win32SerialPort::applySettings() {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    bool applied = GetCommState(handle_, &dcb);
+    bool applied = calls_.getCommState(handle_, &dcb);
     if (applied) {
         const DCB before = dcb;
         dcb.BaudRate = static_cast<DWORD>(settings().baud);
@@ -228,7 +229,7 @@ void Win32SerialPort::applySettings() {
         // Each change costs a USB adapter several control transfers; a port that has the
         // settings already is left alone.
         if (std::memcmp(&dcb, &before, sizeof dcb) != 0) {
-            applied = SetCommState(handle_, &dcb);
+            applied = calls_.setCommState(handle_, &dcb);
         }
     }
     if (!applied) {
@@ -242,14 +243,14 @@ void Win32SerialPort::drain() {
     for (;;) {
         ResetEvent(read_->overlapped.hEvent);
         DWORD count = 0;
-        DWORD error = ReadFile(handle_, read_->buffer.data(), static_cast<DWORD>(kReadSize), &count,
-                               &read_->overlapped)
+        DWORD error = calls_.readFile(handle_, read_->buffer.data(), static_cast<DWORD>(kReadSize),
+                                      &count, &read_->overlapped)
                           ? ERROR_SUCCESS
                           : GetLastError();
         if (error == ERROR_IO_PENDING) {
             // The time-outs ask every read to return at once; one that does not is let finish
             // for a moment, not waited on for ever.
-            error = finishIo(handle_, read_, kReadLimit, kCancelLimit, count);
+            error = finishIo(calls_, handle_, read_, kReadLimit, kCancelLimit, count);
         }
         if (error != ERROR_SUCCESS) {
             lineLost_ = error == ERROR_TIMEOUT || error == WAIT_TIMEOUT
@@ -269,7 +270,7 @@ void Win32SerialPort::armWait() {
     // few rounds the missed-wake check reads for it instead.
     for (int round = 0; round < kArmRounds && !waitPending_ && portOpen() && !lineLost_; ++round) {
         ResetEvent(wait_->overlapped.hEvent);
-        if (WaitCommEvent(handle_, &wait_->events, &wait_->overlapped)) {
+        if (calls_.waitCommEvent(handle_, &wait_->events, &wait_->overlapped)) {
             drain();  // a character had come already
             continue;
         }
@@ -291,7 +292,7 @@ void Win32SerialPort::armWait() {
 bool Win32SerialPort::charactersWaiting() {
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(handle_, &errors, &status)) {
+    if (!calls_.clearCommError(handle_, &errors, &status)) {
         // A port that cannot say what it holds is gone (a USB adapter pulled).
         lineLost_ = "ClearCommError: " + win32ErrorText(GetLastError());
         return false;
@@ -305,7 +306,7 @@ void Win32SerialPort::characterArrived() {
     }
     DWORD count = 0;
     if (waitPending_) {
-        if (GetOverlappedResult(handle_, &wait_->overlapped, &count, FALSE)) {
+        if (calls_.getOverlappedResult(handle_, &wait_->overlapped, &count)) {
             waitPending_ = false;
         } else if (const DWORD error = GetLastError(); error == ERROR_IO_INCOMPLETE) {
             return;  // the wake-up of a wait that checkForMissedWake has since replaced
@@ -335,9 +336,9 @@ void Win32SerialPort::cancelWait() {
     }
     waitPending_ = false;
     // An empty event mask ends the wait on drivers that do not cancel it.
-    SetCommMask(handle_, 0);
+    calls_.setCommMask(handle_, 0);
     DWORD count = 0;
-    if (finishIo(handle_, wait_, std::chrono::milliseconds(0), kCancelLimit, count) ==
+    if (finishIo(calls_, handle_, wait_, std::chrono::milliseconds(0), kCancelLimit, count) ==
             WAIT_TIMEOUT &&
         arrivalNotifier_) {
         // The port waits with a new event from now on.
@@ -345,7 +346,7 @@ void Win32SerialPort::cancelWait() {
         arrivalNotifier_->setHandle(wait_->overlapped.hEvent);
         arrivalNotifier_->setEnabled(true);
     }
-    SetCommMask(handle_, EV_RXCHAR);
+    calls_.setCommMask(handle_, EV_RXCHAR);
 }
 
 void Win32SerialPort::checkForMissedWake() {
@@ -365,14 +366,14 @@ void Win32SerialPort::output(std::span<const std::uint8_t> bytes) {
     auto write = std::make_unique<OverlappedIo>();
     write->buffer.assign(bytes.begin(), bytes.end());
     DWORD written = 0;
-    DWORD error = WriteFile(handle_, write->buffer.data(), static_cast<DWORD>(bytes.size()),
-                            &written, &write->overlapped)
+    DWORD error = calls_.writeFile(handle_, write->buffer.data(), static_cast<DWORD>(bytes.size()),
+                                   &written, &write->overlapped)
                       ? ERROR_SUCCESS
                       : GetLastError();
     if (error == ERROR_IO_PENDING) {
         // Wait until the bytes have left, so the reply time-out that the caller arms next starts
         // when they are on the line.
-        error = finishIo(handle_, write, kWriteTimeout, kCancelLimit, written);
+        error = finishIo(calls_, handle_, write, kWriteTimeout, kCancelLimit, written);
     }
     if (error == ERROR_SUCCESS && written == bytes.size()) {
         return;

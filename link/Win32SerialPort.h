@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include "link/NamedSerialPort.h"
+#include "link/Win32Calls.h"
 
 class QTimer;
 class QWinEventNotifier;
@@ -37,7 +38,7 @@ class Win32SerialPort : public NamedSerialPort {
     // new ones and leaves the reading to the missed-wake check.
     static constexpr int kArmRounds = 16;
 
-    explicit Win32SerialPort(PortNames names = {});
+    explicit Win32SerialPort(PortNames names = {}, Win32Calls& calls = Win32Calls::system());
     ~Win32SerialPort() override;
     Win32SerialPort(const Win32SerialPort&) = delete;
     Win32SerialPort& operator=(const Win32SerialPort&) = delete;
@@ -75,6 +76,7 @@ class Win32SerialPort : public NamedSerialPort {
     // A lost line (a USB adapter pulled) becomes a RunTimeError at the next use of the port.
     void checkLine();
 
+    Win32Calls& calls_;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     // The wait for a character, and the reads that take what has arrived (each should finish at
     // once). The driver owns each while it is pending; one it will not give back is left to it.
