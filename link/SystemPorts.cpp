@@ -29,12 +29,9 @@ std::vector<std::string> systemSerialPorts() {
     return devicesOf(describeSystemPorts());
 }
 
-std::optional<std::string> whyItWillNotOpen(const std::string& device,
+std::optional<std::string> whyItWillNotOpen(SerialPort& port, int number,
                                             const LineSettings& settings) {
     try {
-        PortNames names;
-        const int number = names.useArgument(device);
-        SystemSerialPort port(std::move(names));
         port.setCommPort(number);
         port.setSettings(settings);
         port.setPortOpen(true);
@@ -43,6 +40,19 @@ std::optional<std::string> whyItWillNotOpen(const std::string& device,
         return failure.what();
     }
     return std::nullopt;
+}
+
+std::optional<std::string> whyItWillNotOpen(const std::string& device,
+                                            const LineSettings& settings) {
+    PortNames names;
+    int number = 0;
+    try {
+        number = names.useArgument(device);
+    } catch (const RunTimeError& failure) {
+        return failure.what();
+    }
+    SystemSerialPort port(std::move(names));
+    return whyItWillNotOpen(port, number, settings);
 }
 
 }  // namespace rkt5

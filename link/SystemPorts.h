@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/LineSettings.h"
+#include "link/SerialPort.h"
 
 namespace rkt5 {
 
@@ -39,6 +40,9 @@ std::string portTip(const std::vector<SystemPort>& ports, const std::string& dev
 // Opens the port at `device` for a moment and puts `settings` in force, as an operation would:
 // nothing when both work, else what failed, in the port's own words for the operator.
 std::optional<std::string> whyItWillNotOpen(const std::string& device,
+                                            const LineSettings& settings);
+// The same for port `number` of `port`.
+std::optional<std::string> whyItWillNotOpen(SerialPort& port, int number,
                                             const LineSettings& settings);
 
 }  // namespace rkt5

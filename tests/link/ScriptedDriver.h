@@ -24,6 +24,7 @@ class ScriptedDriver : public Win32Calls {
         WaitEndsAtOnceForever,  // WaitCommEvent succeeds at once, every time, with no event
         XonEqualsXoff,          // GetCommState gives both as 0; SetCommState refuses them equal
         RemovedMidWrite,        // the write fails with ERROR_DEVICE_REMOVED
+        RefusesSettings,        // SetCommState fails
     };
 
     explicit ScriptedDriver(Fault fault) : fault_(fault) {}
@@ -61,7 +62,8 @@ class ScriptedDriver : public Win32Calls {
         return TRUE;
     }
     BOOL setCommState(HANDLE, DCB* dcb) override {
-        return dcb->XonChar != dcb->XoffChar || fail(ERROR_INVALID_PARAMETER);
+        const bool refused = fault_ == Fault::RefusesSettings || dcb->XonChar == dcb->XoffChar;
+        return !refused || fail(ERROR_INVALID_PARAMETER);
     }
     BOOL clearCommError(HANDLE, DWORD* errors, COMSTAT* status) override {
         if (fault_ == Fault::ClearCommErrorFails) {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "common/RunTimeError.h"
+#include "link/SystemPorts.h"
 #include "link/Win32SerialPort.h"
 #include "tests/link/ScriptedDriver.h"
 
@@ -124,6 +125,15 @@ TEST(Win32Port, EachWayADriverFailsEndsWithItsKindAndReasonInsteadOfHanging) {
         // A port that spun on its wait would have started thousands.
         EXPECT_LE(driver.waitCalls(), 4 * Win32SerialPort::kArmRounds) << row.name;
     }
+}
+
+// What "rkt5-flash ports" says of a port that opens but will not take the update's settings.
+TEST(Win32Port, APortThatRefusesTheLineSettingsIsNoPortTheUpdateCanUse) {
+    test::ScriptedDriver driver(Fault::RefusesSettings);
+    Win32SerialPort port({}, driver);
+    EXPECT_EQ(whyItWillNotOpen(port, 1, LineSettings{57600}),
+              "cannot set COM1 to 57600,n,8,1: " + win32ErrorText(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(port.portOpen());
 }
 
 TEST(Win32Port, OpeningAndClosingTwoHundredTimesLeavesNoHandleBehind) {
