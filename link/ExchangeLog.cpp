@@ -71,6 +71,9 @@ void ExchangeLog::exchangeEnded(const ExchangeRecord& exchange) {
     if (exchange.echoBroken) {
         text += ", echo came back wrong";
     }
+    if (!exchange.lineErrors.empty()) {
+        text += ", line errors: " + exchange.lineErrors;
+    }
     line(text);
 }
 

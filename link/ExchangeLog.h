@@ -20,6 +20,7 @@ struct ExchangeRecord {
     int received = 0;         // bytes of its own that came in before it stopped waiting
     std::size_t dropped = 0;  // bytes that came in before its echo: leftovers of earlier tries
     bool echoBroken = false;
+    std::string lineErrors;  // what the device reported meanwhile, "framing 2, overrun 1"
 };
 
 // Every exchange on the link, written down for a user to send with a report: each line is the

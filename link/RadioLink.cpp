@@ -154,7 +154,8 @@ void RadioLink::waitForBytes(int count, int tryTotal) {
 }
 
 void RadioLink::record(int awaited, int received) {
-    lastExchange_ = {awaited, received, received_.dropped(), received_.echoBroken()};
+    lastExchange_ = {awaited, received, received_.dropped(), received_.echoBroken(),
+                     MSComm1.takeLineErrors()};
     log_.exchangeEnded(lastExchange_);
 }
 

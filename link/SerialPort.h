@@ -28,6 +28,9 @@ class SerialPort {
     virtual int inBufferCount() = 0;
     // Every waiting byte in order of arrival, removed from the receive buffer.
     virtual std::vector<std::uint8_t> input() = 0;
+    // The line errors (framing, overrun, parity) the device reported since the last call, in
+    // words for the log; empty for none, and on ports that do not report them.
+    virtual std::string takeLineErrors() { return {}; }
 };
 
 }  // namespace rkt5

@@ -85,6 +85,13 @@ namespace {
 
 constexpr std::size_t kReadSize = 4096;
 
+// The line errors ClearCommError reports, by the names the log gives them.
+constexpr std::pair<DWORD, const char*> kLineErrors[] = {{CE_FRAME, "framing"},
+                                                         {CE_OVERRUN, "overrun"},
+                                                         {CE_RXOVER, "receive buffer full"},
+                                                         {CE_RXPARITY, "parity"},
+                                                         {CE_BREAK, "break"}};
+
 DWORD milliseconds(std::chrono::milliseconds time) {
     return static_cast<DWORD>(time.count());
 }
@@ -297,7 +304,24 @@ bool Win32SerialPort::charactersWaiting() {
         lineLost_ = "ClearCommError: " + win32ErrorText(GetLastError());
         return false;
     }
+    for (const auto& [error, name] : kLineErrors) {
+        if ((errors & error) != 0) {
+            ++lineErrors_[error];
+        }
+    }
     return status.cbInQue > 0;
+}
+
+std::string Win32SerialPort::takeLineErrors() {
+    std::string text;
+    for (const auto& [error, name] : kLineErrors) {
+        if (const auto counted = lineErrors_.find(error); counted != lineErrors_.end()) {
+            text += (text.empty() ? "" : ", ") + std::string(name) + " " +
+                    std::to_string(counted->second);
+        }
+    }
+    lineErrors_.clear();
+    return text;
 }
 
 void Win32SerialPort::characterArrived() {

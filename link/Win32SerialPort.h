@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,6 +49,7 @@ class Win32SerialPort : public NamedSerialPort {
     void output(std::span<const std::uint8_t> bytes) override;
     int inBufferCount() override;
     std::vector<std::uint8_t> input() override;
+    std::string takeLineErrors() override;
 
   private:
     // An overlapped operation with what the driver writes to or reads from until it ends.
@@ -85,6 +87,8 @@ class Win32SerialPort : public NamedSerialPort {
     bool waitPending_ = false;
     std::vector<std::uint8_t> received_;
     std::optional<std::string> lineLost_;
+    // The line errors ClearCommError reported since they were last taken, by CE_ flag.
+    std::map<DWORD, int> lineErrors_;
     std::unique_ptr<QWinEventNotifier> arrivalNotifier_;
     std::unique_ptr<QTimer> missedWakeCheck_;
 };

@@ -19,7 +19,7 @@ StationPort describe(int number, const std::string& device, const std::vector<Sy
 }
 
 // The menu number that stands for `device`, 0 when none does.
-int numberOf(const PortNames& names, const std::string& device) {
+int numberOf([[maybe_unused]] const PortNames& names, const std::string& device) {
 #ifdef _WIN32
     return PortNames::parseComName(device, PortNames::kLastWindowsNumber).value_or(0);
 #else

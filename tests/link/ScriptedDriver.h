@@ -25,6 +25,7 @@ class ScriptedDriver : public Win32Calls {
         XonEqualsXoff,          // GetCommState gives both as 0; SetCommState refuses them equal
         RemovedMidWrite,        // the write fails with ERROR_DEVICE_REMOVED
         RefusesSettings,        // SetCommState fails
+        LineErrors,             // ClearCommError reports a framing error and an overrun, once
     };
 
     explicit ScriptedDriver(Fault fault) : fault_(fault) {}
@@ -69,7 +70,8 @@ class ScriptedDriver : public Win32Calls {
         if (fault_ == Fault::ClearCommErrorFails) {
             return fail(ERROR_BAD_COMMAND);
         }
-        *errors = 0;
+        *errors = fault_ == Fault::LineErrors && !lineErrorsReported_ ? CE_FRAME | CE_OVERRUN : 0;
+        lineErrorsReported_ = lineErrorsReported_ || *errors != 0;
         *status = COMSTAT{};
         status->cbInQue = static_cast<DWORD>(incoming_.size());
         return TRUE;
@@ -154,6 +156,7 @@ class ScriptedDriver : public Win32Calls {
     DWORD* waitEvents_ = nullptr;
     std::map<OVERLAPPED*, DWORD> ended_;  // operations that ended, with their error
     int waitCalls_ = 0;
+    bool lineErrorsReported_ = false;
     std::vector<std::uint8_t> written_;
 };
 

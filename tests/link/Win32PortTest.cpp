@@ -61,6 +61,7 @@ struct Played {
     std::string received;
     std::optional<ErrorNumber> error;
     std::string reason;
+    std::string lineErrors;
 };
 
 Played play(Win32SerialPort& port, test::ScriptedDriver& driver) {
@@ -79,6 +80,7 @@ Played play(Win32SerialPort& port, test::ScriptedDriver& driver) {
                 }
             }
         }
+        played.lineErrors = port.takeLineErrors();
     } catch (const RunTimeError& failure) {
         played.error = failure.number();
         played.reason = failure.what();
@@ -92,7 +94,7 @@ TEST(Win32Port, EachWayADriverFailsEndsWithItsKindAndReasonInsteadOfHanging) {
         const char* name;
         Fault fault;
         std::optional<ErrorNumber> error;  // none: the bytes come through
-        std::string reason;
+        std::string reason;                // with no error: the line errors reported
     } rows[] = {
         {"a driver that behaves", Fault::None, {}, ""},
         {"the wait never ends", Fault::WaitNeverEnds, {}, ""},
@@ -108,6 +110,7 @@ TEST(Win32Port, EachWayADriverFailsEndsWithItsKindAndReasonInsteadOfHanging) {
         {"XonChar equals XoffChar", Fault::XonEqualsXoff, {}, ""},
         {"removed in the write", Fault::RemovedMidWrite, ErrorNumber::LineLost,
          win32ErrorText(ERROR_DEVICE_REMOVED)},
+        {"line errors", Fault::LineErrors, {}, "framing 1, overrun 1"},
     };
     for (const auto& row : rows) {
         const Watchdog watchdog(row.name, 20s);
@@ -119,6 +122,7 @@ TEST(Win32Port, EachWayADriverFailsEndsWithItsKindAndReasonInsteadOfHanging) {
             EXPECT_NE(played.reason.find(row.reason), std::string::npos)
                 << row.name << ": " << played.reason;
         } else {
+            EXPECT_EQ(played.lineErrors, row.reason) << row.name;
             EXPECT_EQ(played.received, "ABC") << row.name;
             EXPECT_EQ(std::string(driver.written().begin(), driver.written().end()), "xyz");
         }
