@@ -1,6 +1,7 @@
 #include "station/Station.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <cctype>
 #include <filesystem>
 #include <utility>
@@ -18,7 +19,19 @@ Station::Station(UpdateSettings settings, StationRecords records, QObject* paren
 
 Station::~Station() {
     stop();
-    runners_.clear();  // each waits for its thread
+    // Each unit ends the exchange under way, whose every wait has its bound; one that has not
+    // ended well past them is said to be left running rather than waited on for ever (it keeps
+    // its runner, which must outlive the thread).
+    const QDeadlineTimer deadline(settings_.timeout + kStopMargin);
+    for (auto& [device, runner] : runners_) {
+        if (!runner->wait(std::chrono::milliseconds(deadline.remainingTime()))) {
+            qWarning("%s: the update did not end within %lld ms of its stop; left running",
+                     device.c_str(),
+                     static_cast<long long>((settings_.timeout + kStopMargin).count()));
+            static_cast<void>(runner.release());
+        }
+    }
+    runners_.clear();
 }
 
 bool Station::start(const StationPort& port) {

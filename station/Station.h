@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <set>
@@ -51,6 +52,10 @@ class Station : public QObject {
     void idle();
 
   private:
+    // How long past the reply time-out a stopped unit may take to end before it is let go: the
+    // write and read bounds of the port, and time to spare.
+    static constexpr std::chrono::milliseconds kStopMargin{10000};
+
     void unitEnded(const UnitResult& result);
     std::string logPathFor(const StationPort& port) const;
 

@@ -1,6 +1,7 @@
 #include "station/UpdateRunner.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <exception>
 #include <utility>
 
@@ -60,6 +61,10 @@ void UpdateRunner::wait() {
     if (thread_) {
         thread_->wait();
     }
+}
+
+bool UpdateRunner::wait(std::chrono::milliseconds limit) {
+    return !thread_ || thread_->wait(QDeadlineTimer(limit));
 }
 
 // Everything the run touches is made here, in the run's own thread, so that the port's

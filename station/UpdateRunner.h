@@ -46,6 +46,8 @@ class UpdateRunner : public QObject {
     void stop();
     // Blocks until the run's thread has ended (finished has been emitted, maybe not delivered).
     void wait();
+    // The same for at most `limit`; false when the thread still runs.
+    bool wait(std::chrono::milliseconds limit);
 
   signals:
     // The row being written, 0xC000 to 0xFFFF, as the window's bar shows it.
