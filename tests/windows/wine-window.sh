@@ -51,11 +51,17 @@ pids+=($!)
 for _ in $(seq 100); do [ -s "$work/sim.out" ] && break; sleep 0.05; done
 map_com "$com" "$(head -n 1 "$work/sim.out")"
 
-wine "$release/rkt5-updater.exe" --port "COM1=COM$com" --log "$work/exchange.log" \
-    >/dev/null 2>&1 &
-pids+=($!)
-main=$(wait_until 60 shown "RK-T5 ver EG5.000") || fail "the window did not show"
-xdotool windowactivate --sync "$main"
+# Starts program $1 with the rest as its arguments, and makes its window named $2 the active one.
+open_window() {
+    local program=$1 title=$2 window
+    shift 2
+    wine "$release/$program" "$@" >/dev/null 2>&1 &
+    pids+=($!)
+    window=$(wait_until 60 shown "$title") || fail "$program did not show its window"
+    xdotool windowactivate --sync "$window"
+}
+
+open_window rkt5-updater.exe "RK-T5 ver EG5.000" --port "COM1=COM$com" --log "$work/exchange.log"
 for unit in 1 2; do
     rm -f "$work/flash.bin"
     xdotool key Return
@@ -72,14 +78,12 @@ done
 echo "ok: rkt5-updater on COM1 (COM$com): Enter, Enter, Enter, Enter updated two units to the" \
     "\"OK\" box, flash equal to the image"
 
-wine "$release/rkt5-station.exe" --port "COM1=COM$com" --record "$work/record.csv" \
-    >/dev/null 2>&1 &
-pids+=($!)
-station=$(wait_until 60 shown "RK-T5 station — EG5.000") || fail "the station did not show"
-xdotool windowactivate --sync "$station"
+open_window rkt5-station.exe "RK-T5 station — EG5.000" --port "COM1=COM$com" \
+    --record "$work/record.csv"
 for round in 1 2; do
     xdotool key Return
-    wait_until 180 has_lines "$work/record.csv" $((round + 1)) || fail "round $round: Enter started no update"
+    wait_until 180 has_lines "$work/record.csv" $((round + 1)) ||
+        fail "round $round: Enter started no update"
 done
 [ "$(grep -c ',Completed\.,' "$work/record.csv")" = 2 ] || fail "record: $(cat "$work/record.csv")"
 echo "ok: rkt5-station: Enter updated every row, and Enter after the round updated them again"
