@@ -153,8 +153,9 @@ void Win32SerialPort::setPortOpen(bool open) {
 void Win32SerialPort::open() {
     handle_ = calls_.createFile(win32DevicePath(deviceToOpen()).c_str());
     if (handle_ == INVALID_HANDLE_VALUE) {
-        throw RunTimeError(ErrorNumber::PortOpenFailed, "cannot open " + displayName() + ": " +
-                                                            win32OpenFailureReason(GetLastError()));
+        const DWORD error = GetLastError();
+        throw RunTimeError(ErrorNumber::PortOpenFailed,
+                           "cannot open " + displayName() + ": " + win32OpenFailureReason(error));
     }
     lineLost_.reset();
     received_.clear();
@@ -200,9 +201,9 @@ void Win32SerialPort::close() {
 
 void Win32SerialPort::setUp(const char* call, BOOL succeeded) const {
     if (!succeeded) {
-        throw RunTimeError(
-            ErrorNumber::PortOpenFailed,
-            "cannot set up " + displayName() + ": " + call + ": " + win32ErrorText(GetLastError()));
+        const DWORD error = GetLastError();
+        throw RunTimeError(ErrorNumber::PortOpenFailed, "cannot set up " + displayName() + ": " +
+                                                            call + ": " + win32ErrorText(error));
     }
 }
 
@@ -240,9 +241,10 @@ void Win32SerialPort::applySettings() {
         }
     }
     if (!applied) {
+        const DWORD error = GetLastError();
         throw RunTimeError(ErrorNumber::PortOpenFailed, "cannot set " + displayName() + " to " +
                                                             settings().text() + ": " +
-                                                            win32ErrorText(GetLastError()));
+                                                            win32ErrorText(error));
     }
 }
 
