@@ -14,6 +14,7 @@
 #include "link/RadioLink.h"
 #include "sim/PtyTransceiver.h"
 #include "tests/link/RecordingPort.h"
+#include "tests/support/TempDir.h"
 
 namespace rkt5 {
 namespace {
@@ -193,6 +194,19 @@ TEST_F(PtyLink, ConnectWaitsForAnAnswerThatArrivesInPieces) {
         return count > 0 && count < 13;
     })) << "every reading saw all or nothing";
     expectIdle();
+}
+
+TEST_F(PtyLink, LineErrorsTheDeviceReportsAreWrittenAtTheEndOfTheExchange) {
+    start();
+    const test::TempDir dir;
+    const std::string log = dir.file("exchanges.log");
+    ASSERT_TRUE(link.log().open(log, "test", [](int number) { return std::to_string(number); }));
+    port.lineErrors = "framing 1, overrun 2";
+    link.CheckModel();
+    EXPECT_NE(test::readBytes(log).find("exchange ended: 17 of 17 bytes, line errors: framing 1, "
+                                        "overrun 2\n"),
+              std::string::npos)
+        << test::readBytes(log);
 }
 
 TEST_F(PtyLink, ConnectToAMissingPortFailsWithoutWriting) {

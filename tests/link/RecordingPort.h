@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/SerialPort.h"
@@ -31,10 +32,13 @@ class RecordingPort : public SerialPort {
         return counts.back();
     }
     std::vector<std::uint8_t> input() override { return port_.input(); }
+    // What the test says the device reported, taken once.
+    std::string takeLineErrors() override { return std::exchange(lineErrors, {}); }
 
     std::vector<std::string> settingsWritten;
     std::vector<std::vector<std::uint8_t>> writes;
     std::vector<int> counts;  // every reading of inBufferCount, in order
+    std::string lineErrors;
     int opens = 0;
     int closes = 0;
 
