@@ -96,32 +96,12 @@ DWORD milliseconds(std::chrono::milliseconds time) {
     return static_cast<DWORD>(time.count());
 }
 
-// Waits at most `limit` for `io` to end: ERROR_SUCCESS or the operation's error, with the bytes
-// it moved. One still pending then is cancelled, waited for at most `cancelLimit` more, and ends
-// as ERROR_TIMEOUT; one the driver holds on to even then is left to it with its memory (`io` is
-// released to it, and a new one takes its place) and ends as WAIT_TIMEOUT.
-template <typename Io>
-DWORD finishIo(Win32Calls& calls, HANDLE handle, std::unique_ptr<Io>& io,
-               std::chrono::milliseconds limit, std::chrono::milliseconds cancelLimit,
-               DWORD& moved) {
-    moved = 0;
-    if (WaitForSingleObject(io->overlapped.hEvent, milliseconds(limit)) == WAIT_OBJECT_0) {
-        return calls.getOverlappedResult(handle, &io->overlapped, &moved) ? ERROR_SUCCESS
-                                                                          : GetLastError();
+// The words for an operation's error: for one that did not end within `limit` (the ends that
+// finishIo gives), what the call was.
+std::string ioErrorText(const char* call, std::chrono::milliseconds limit, DWORD error) {
+    if (error != ERROR_TIMEOUT && error != WAIT_TIMEOUT) {
+        return win32ErrorText(error);
     }
-    calls.cancelIoEx(handle, &io->overlapped);
-    if (WaitForSingleObject(io->overlapped.hEvent, milliseconds(cancelLimit)) == WAIT_OBJECT_0) {
-        calls.getOverlappedResult(handle, &io->overlapped, &moved);
-        return ERROR_TIMEOUT;
-    }
-    const std::size_t size = io->buffer.size();
-    static_cast<void>(io.release());
-    io = std::make_unique<Io>(size);
-    return WAIT_TIMEOUT;
-}
-
-// What a call that did not end says, for the operator and the log.
-std::string stuck(const char* call, std::chrono::milliseconds limit, DWORD error) {
     return std::string(call) + " did not end within " + std::to_string(limit.count()) + " ms" +
            (error == WAIT_TIMEOUT ? ", and the driver kept it when it was cancelled" : "");
 }
@@ -133,6 +113,25 @@ Win32SerialPort::Win32SerialPort(PortNames names, Win32Calls& calls)
       calls_(calls),
       wait_(std::make_unique<OverlappedIo>()),
       read_(std::make_unique<OverlappedIo>(kReadSize)) {}
+
+DWORD Win32SerialPort::finishIo(std::unique_ptr<OverlappedIo>& io, std::chrono::milliseconds limit,
+                                DWORD& moved) {
+    moved = 0;
+    if (WaitForSingleObject(io->overlapped.hEvent, milliseconds(limit)) == WAIT_OBJECT_0) {
+        return calls_.getOverlappedResult(handle_, &io->overlapped, &moved) ? ERROR_SUCCESS
+                                                                            : GetLastError();
+    }
+    calls_.cancelIoEx(handle_, &io->overlapped);
+    if (WaitForSingleObject(io->overlapped.hEvent, milliseconds(kCancelLimit)) == WAIT_OBJECT_0) {
+        calls_.getOverlappedResult(handle_, &io->overlapped, &moved);
+        return ERROR_TIMEOUT;
+    }
+    // The driver may still write to the operation's memory: it keeps it.
+    const std::size_t size = io->buffer.size();
+    static_cast<void>(io.release());
+    io = std::make_unique<OverlappedIo>(size);
+    return WAIT_TIMEOUT;
+}
 
 Win32SerialPort::~Win32SerialPort() {
     close();
@@ -259,12 +258,10 @@ void Win32SerialPort::drain() {
         if (error == ERROR_IO_PENDING) {
             // The time-outs ask every read to return at once; one that does not is let finish
             // for a moment, not waited on for ever.
-            error = finishIo(calls_, handle_, read_, kReadLimit, kCancelLimit, count);
+            error = finishIo(read_, kReadLimit, count);
         }
         if (error != ERROR_SUCCESS) {
-            lineLost_ = error == ERROR_TIMEOUT || error == WAIT_TIMEOUT
-                            ? stuck("ReadFile", kReadLimit, error)
-                            : win32ErrorText(error);
+            lineLost_ = ioErrorText("ReadFile", kReadLimit, error);
             return;
         }
         received_.insert(received_.end(), read_->buffer.begin(), read_->buffer.begin() + count);
@@ -364,9 +361,7 @@ void Win32SerialPort::cancelWait() {
     // An empty event mask ends the wait on drivers that do not cancel it.
     calls_.setCommMask(handle_, 0);
     DWORD count = 0;
-    if (finishIo(calls_, handle_, wait_, std::chrono::milliseconds(0), kCancelLimit, count) ==
-            WAIT_TIMEOUT &&
-        arrivalNotifier_) {
+    if (finishIo(wait_, std::chrono::milliseconds(0), count) == WAIT_TIMEOUT && arrivalNotifier_) {
         // The port waits with a new event from now on.
         arrivalNotifier_->setEnabled(false);
         arrivalNotifier_->setHandle(wait_->overlapped.hEvent);
@@ -399,7 +394,7 @@ void Win32SerialPort::output(std::span<const std::uint8_t> bytes) {
     if (error == ERROR_IO_PENDING) {
         // Wait until the bytes have left, so the reply time-out that the caller arms next starts
         // when they are on the line.
-        error = finishIo(calls_, handle_, write, kWriteTimeout, kCancelLimit, written);
+        error = finishIo(write, kWriteTimeout, written);
     }
     if (error == ERROR_SUCCESS && written == bytes.size()) {
         return;
@@ -408,12 +403,11 @@ void Win32SerialPort::output(std::span<const std::uint8_t> bytes) {
         lineLost_ = win32ErrorText(error);
         checkLine();
     }
-    const bool timedOut = error == ERROR_TIMEOUT || error == WAIT_TIMEOUT;
-    throw RunTimeError(ErrorNumber::PortWriteFailed,
-                       "cannot write to " + displayName() + ": " +
-                           (timedOut                 ? stuck("WriteFile", kWriteTimeout, error)
-                            : error == ERROR_SUCCESS ? "the bytes did not leave"
-                                                     : win32ErrorText(error)));
+    throw RunTimeError(
+        ErrorNumber::PortWriteFailed,
+        "cannot write to " + displayName() + ": " +
+            (error == ERROR_SUCCESS ? "the bytes did not leave"
+                                    : ioErrorText("WriteFile", kWriteTimeout, error)));
 }
 
 int Win32SerialPort::inBufferCount() {

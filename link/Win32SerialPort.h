@@ -63,6 +63,12 @@ class Win32SerialPort : public NamedSerialPort {
 
     void open();
     void close();
+    // Waits at most `limit` for `io` to end: ERROR_SUCCESS or the operation's error, with the
+    // bytes it moved. One still pending then is cancelled, waited for at most kCancelLimit more,
+    // and ends as ERROR_TIMEOUT; one the driver holds on to even then is left to it with its
+    // memory (a new `io` takes its place) and ends as WAIT_TIMEOUT.
+    DWORD finishIo(std::unique_ptr<OverlappedIo>& io, std::chrono::milliseconds limit,
+                   DWORD& moved);
     void applySettings() override;
     // Takes everything the port has received now.
     void drain();

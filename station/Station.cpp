@@ -22,12 +22,12 @@ Station::~Station() {
     // Each unit ends the exchange under way, whose every wait has its bound; one that has not
     // ended well past them is said to be left running rather than waited on for ever (it keeps
     // its runner, which must outlive the thread).
-    const QDeadlineTimer deadline(settings_.timeout + kStopMargin);
+    const std::chrono::milliseconds limit = settings_.timeout + kStopMargin;
+    const QDeadlineTimer deadline(limit);
     for (auto& [device, runner] : runners_) {
-        if (!runner->wait(std::chrono::milliseconds(deadline.remainingTime()))) {
+        if (!runner->wait(deadline)) {
             qWarning("%s: the update did not end within %lld ms of its stop; left running",
-                     device.c_str(),
-                     static_cast<long long>((settings_.timeout + kStopMargin).count()));
+                     device.c_str(), static_cast<long long>(limit.count()));
             static_cast<void>(runner.release());
         }
     }

@@ -1,7 +1,6 @@
 #include "station/UpdateRunner.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <exception>
 #include <utility>
 
@@ -57,14 +56,8 @@ void UpdateRunner::stop() {
     stop_ = true;
 }
 
-void UpdateRunner::wait() {
-    if (thread_) {
-        thread_->wait();
-    }
-}
-
-bool UpdateRunner::wait(std::chrono::milliseconds limit) {
-    return !thread_ || thread_->wait(QDeadlineTimer(limit));
+bool UpdateRunner::wait(QDeadlineTimer deadline) {
+    return !thread_ || thread_->wait(deadline);
 }
 
 // Everything the run touches is made here, in the run's own thread, so that the port's

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QThread>
 #include <atomic>
@@ -44,10 +45,9 @@ class UpdateRunner : public QObject {
     // From now on no send starts; the one under way ends as usual. Safe from any thread, and
     // from a signal handler's wake-up.
     void stop();
-    // Blocks until the run's thread has ended (finished has been emitted, maybe not delivered).
-    void wait();
-    // The same for at most `limit`; false when the thread still runs.
-    bool wait(std::chrono::milliseconds limit);
+    // Blocks until the run's thread has ended (finished has been emitted, maybe not delivered),
+    // or `deadline` has passed; false when the thread still runs.
+    bool wait(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
 
   signals:
     // The row being written, 0xC000 to 0xFFFF, as the window's bar shows it.
