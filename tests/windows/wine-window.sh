@@ -42,7 +42,7 @@ wait_until() {
 shown() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 | grep .; }
 gone() { ! shown "$1" >/dev/null; }
 # File $1 has $2 lines or more.
-has_lines() { [ "$(wc -l <"$1" 2>/dev/null || echo 0)" -ge "$2" ]; }
+has_lines() { [ -f "$1" ] && [ "$(wc -l <"$1")" -ge "$2" ]; }
 windows() { xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | tr '\n' ' '; }
 
 "$linux_flash" dump-image "$work/image.bin" >/dev/null
@@ -65,10 +65,14 @@ open_window rkt5-updater.exe "RK-T5 ver EG5.000" --port "COM1=COM$com" --log "$w
 for unit in 1 2; do
     rm -f "$work/flash.bin"
     xdotool key Return
-    wait_until 180 shown "OK" >/dev/null || fail "unit $unit: Enter started no update: $(windows)"
+    box=$(wait_until 180 shown "OK") || fail "unit $unit: Enter started no update: $(windows)"
     if [ "$unit" = 1 ] && [ -n "${RKT5_SCREENSHOT:-}" ]; then
+        # Wine leaves a box that lies wholly over its window unpainted; moved beside it, it
+        # paints (on Windows it paints where it is).
+        xdotool windowmove "$box" 20 300
         sleep 1
         xwd -root -silent >"$RKT5_SCREENSHOT"
+        xdotool windowactivate --sync "$box"
     fi
     cmp -s -n $((0xFF000 - 0xC0000)) "$work/image.bin" "$work/flash.bin" ||
         fail "unit $unit: flash differs"
