@@ -248,26 +248,30 @@ void Win32SerialPort::applySettings() {
 }
 
 void Win32SerialPort::drain() {
-    for (;;) {
+    // Only what the driver says it holds is read. A read with nothing to return should end at
+    // once by the time-outs, but some drivers (wine's, for one) keep it pending until characters
+    // come, and on a silent line none do.
+    for (DWORD queued = 0; (queued = queuedCharacters()) > 0;) {
         ResetEvent(read_->overlapped.hEvent);
         DWORD count = 0;
-        DWORD error = calls_.readFile(handle_, read_->buffer.data(), static_cast<DWORD>(kReadSize),
-                                      &count, &read_->overlapped)
+        DWORD error = calls_.readFile(handle_, read_->buffer.data(),
+                                      std::min(queued, static_cast<DWORD>(kReadSize)), &count,
+                                      &read_->overlapped)
                           ? ERROR_SUCCESS
                           : GetLastError();
         if (error == ERROR_IO_PENDING) {
-            // The time-outs ask every read to return at once; one that does not is let finish
-            // for a moment, not waited on for ever.
+            // The characters are there: a read that does not end is let finish for a moment,
+            // not waited on for ever.
             error = finishIo(read_, kReadLimit, count);
         }
         if (error != ERROR_SUCCESS) {
             lineLost_ = ioErrorText("ReadFile", kReadLimit, error);
             return;
         }
-        received_.insert(received_.end(), read_->buffer.begin(), read_->buffer.begin() + count);
-        if (count < kReadSize) {
-            return;
+        if (count == 0) {
+            return;  // counted but not given: the next wake or look tries again
         }
+        received_.insert(received_.end(), read_->buffer.begin(), read_->buffer.begin() + count);
     }
 }
 
@@ -290,25 +294,25 @@ void Win32SerialPort::armWait() {
     // Characters that came between the last read and the wait do not wake it: read them now.
     // (Signalling the wait's event by hand instead loses a wake-up: the wait may complete between
     // the look at its result and the event's reset.)
-    if (waitPending_ && charactersWaiting()) {
+    if (waitPending_) {
         drain();
     }
 }
 
-bool Win32SerialPort::charactersWaiting() {
+DWORD Win32SerialPort::queuedCharacters() {
     DWORD errors = 0;
     COMSTAT status{};
     if (!calls_.clearCommError(handle_, &errors, &status)) {
         // A port that cannot say what it holds is gone (a USB adapter pulled).
         lineLost_ = "ClearCommError: " + win32ErrorText(GetLastError());
-        return false;
+        return 0;
     }
     for (const auto& [error, name] : kLineErrors) {
         if ((errors & error) != 0) {
             ++lineErrors_[error];
         }
     }
-    return status.cbInQue > 0;
+    return status.cbInQue;
 }
 
 std::string Win32SerialPort::takeLineErrors() {
@@ -343,7 +347,7 @@ void Win32SerialPort::characterArrived() {
                 lineLost_ = win32ErrorText(error);
                 return;
             }
-            charactersWaiting();  // marks the line lost when the port no longer answers
+            queuedCharacters();  // marks the line lost when the port no longer answers
             if (lineLost_) {
                 return;
             }
@@ -371,7 +375,7 @@ void Win32SerialPort::cancelWait() {
 }
 
 void Win32SerialPort::checkForMissedWake() {
-    if (portOpen() && charactersWaiting()) {
+    if (portOpen() && queuedCharacters() > 0) {
         cancelWait();
         drain();
         armWait();

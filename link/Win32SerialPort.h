@@ -74,8 +74,9 @@ class Win32SerialPort : public NamedSerialPort {
     void drain();
     // Keeps one wait for the next received character pending.
     void armWait();
-    // The receive queue holds characters that no read has taken yet.
-    bool charactersWaiting();
+    // How many characters the receive queue holds that no read has taken yet; none, with the
+    // line marked lost, when the port no longer answers.
+    DWORD queuedCharacters();
     // A setup call's result: its failure fails the open, named with the call.
     void setUp(const char* call, BOOL succeeded) const;
     void characterArrived();

@@ -22,10 +22,13 @@ class ScriptedDriver : public Win32Calls {
         ClearCommErrorFails,
         WriteIgnoresCancel,     // the write never ends, cancelled or not
         WaitEndsAtOnceForever,  // WaitCommEvent succeeds at once, every time, with no event
-        XonEqualsXoff,          // GetCommState gives both as 0; SetCommState refuses them equal
-        RemovedMidWrite,        // the write fails with ERROR_DEVICE_REMOVED
-        RefusesSettings,        // SetCommState fails
-        LineErrors,             // ClearCommError reports a framing error and an overrun, once
+        EmptyReadsPend,   // a read with nothing queued pends (wine's does), and the wait ends at
+                          // once with no event, so the port is tempted to read an empty queue
+        InUse,            // CreateFile fails with ERROR_ACCESS_DENIED: another program has it
+        XonEqualsXoff,    // GetCommState gives both as 0; SetCommState refuses them equal
+        RemovedMidWrite,  // the write fails with ERROR_DEVICE_REMOVED
+        RefusesSettings,  // SetCommState fails
+        LineErrors,       // ClearCommError reports a framing error and an overrun, once
     };
 
     explicit ScriptedDriver(Fault fault) : fault_(fault) {}
@@ -41,7 +44,9 @@ class ScriptedDriver : public Win32Calls {
     int waitCalls() const { return waitCalls_; }
     const std::vector<std::uint8_t>& written() const { return written_; }
 
-    HANDLE createFile(const wchar_t*) override { return kDevice; }
+    HANDLE createFile(const wchar_t*) override {
+        return fault_ != Fault::InUse ? kDevice : (fail(ERROR_ACCESS_DENIED), INVALID_HANDLE_VALUE);
+    }
     BOOL closeHandle(HANDLE) override { return TRUE; }
     BOOL purgeComm(HANDLE, DWORD) override { return TRUE; }
     BOOL setupComm(HANDLE, DWORD, DWORD) override { return TRUE; }
@@ -78,7 +83,7 @@ class ScriptedDriver : public Win32Calls {
     }
     BOOL waitCommEvent(HANDLE, DWORD* events, OVERLAPPED* overlapped) override {
         ++waitCalls_;
-        if (fault_ == Fault::WaitEndsAtOnceForever) {
+        if (fault_ == Fault::WaitEndsAtOnceForever || fault_ == Fault::EmptyReadsPend) {
             *events = 0;
             return TRUE;
         }
@@ -87,7 +92,8 @@ class ScriptedDriver : public Win32Calls {
         return pend(overlapped);
     }
     BOOL readFile(HANDLE, void* buffer, DWORD size, DWORD* read, OVERLAPPED* overlapped) override {
-        if (fault_ == Fault::ReadPendsForever) {
+        if (fault_ == Fault::ReadPendsForever ||
+            (fault_ == Fault::EmptyReadsPend && incoming_.empty())) {
             return pend(overlapped);
         }
         const DWORD count = std::min<DWORD>(size, static_cast<DWORD>(incoming_.size()));

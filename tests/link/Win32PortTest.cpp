@@ -107,6 +107,7 @@ TEST(Win32Port, EachWayADriverFailsEndsWithItsKindAndReasonInsteadOfHanging) {
         {"the write ignores its cancel", Fault::WriteIgnoresCancel, ErrorNumber::PortWriteFailed,
          "WriteFile did not end within 3000 ms, and the driver kept it when it was cancelled"},
         {"the wait ends at once for ever", Fault::WaitEndsAtOnceForever, {}, ""},
+        {"a read of an empty queue pends", Fault::EmptyReadsPend, {}, ""},
         {"XonChar equals XoffChar", Fault::XonEqualsXoff, {}, ""},
         {"removed in the write", Fault::RemovedMidWrite, ErrorNumber::LineLost,
          win32ErrorText(ERROR_DEVICE_REMOVED)},
@@ -131,13 +132,23 @@ TEST(Win32Port, EachWayADriverFailsEndsWithItsKindAndReasonInsteadOfHanging) {
     }
 }
 
-// What "rkt5-flash ports" says of a port that opens but will not take the update's settings.
-TEST(Win32Port, APortThatRefusesTheLineSettingsIsNoPortTheUpdateCanUse) {
-    test::ScriptedDriver driver(Fault::RefusesSettings);
-    Win32SerialPort port({}, driver);
-    EXPECT_EQ(whyItWillNotOpen(port, 1, LineSettings{57600}),
-              "cannot set COM1 to 57600,n,8,1: " + win32ErrorText(ERROR_INVALID_PARAMETER));
-    EXPECT_FALSE(port.portOpen());
+// What "rkt5-flash ports" says of a port that another program holds, or that opens but will
+// not take the update's settings. (Wine lets any number of programs open one COM port.)
+TEST(Win32Port, APortTheUpdateCannotUseSaysWhy) {
+    const struct {
+        Fault fault;
+        std::string why;
+    } rows[] = {
+        {Fault::InUse, "cannot open COM1: it is in use by another program"},
+        {Fault::RefusesSettings,
+         "cannot set COM1 to 57600,n,8,1: " + win32ErrorText(ERROR_INVALID_PARAMETER)},
+    };
+    for (const auto& row : rows) {
+        test::ScriptedDriver driver(row.fault);
+        Win32SerialPort port({}, driver);
+        EXPECT_EQ(whyItWillNotOpen(port, 1, LineSettings{57600}), row.why);
+        EXPECT_FALSE(port.portOpen());
+    }
 }
 
 TEST(Win32Port, OpeningAndClosingTwoHundredTimesLeavesNoHandleBehind) {
