@@ -101,6 +101,12 @@ constexpr OptionRule kOptions[] = {
      [](CommandLine& l, const std::string&, const std::string& v) { l.flashInPath = v; }},
     {"flash-out", "FILE", "write the flash to FILE whenever flash mode is left",
      [](CommandLine& l, const std::string&, const std::string& v) { l.options.flashOutPath = v; }},
+    {"message-log", "FILE",
+     "write each message received to FILE as it arrives: its kind, the line speed and its bytes "
+     "in hex, one line each",
+     [](CommandLine& l, const std::string&, const std::string& v) {
+         l.options.messageLogPath = v;
+     }},
     {"fault", "FAULT", "inject a fault, repeatable (FAULT is described below)",
      [](CommandLine& l, const std::string&, const std::string& v) { addFault(l, v); }},
     {"random-faults", "RATE", "hit each message with a random fault with probability RATE",
@@ -196,6 +202,7 @@ SimulatorOptions unitOptions(const CommandLine& line, int unit) {
     if (line.count > 1) {
         options.linkPath = unitPath(options.linkPath, unit);
         options.flashOutPath = unitPath(options.flashOutPath, unit);
+        options.messageLogPath = unitPath(options.messageLogPath, unit);
     }
     return options;
 }

@@ -30,8 +30,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 // The options of unit `unit` (from 1) of `line.count`: the shared faults, then those aimed at
 // the unit (which win where both set the same thing); the random faults seeded with
-// seed + unit - 1 so the units do not fail in step; with more than one unit, the link and the
-// flash-out file named with "-UNIT" before the extension: /tmp/rk-2, out/flash-2.bin.
+// seed + unit - 1 so the units do not fail in step; with more than one unit, the link, the
+// flash-out file and the message log named with "-UNIT" before the extension: /tmp/rk-2,
+// out/flash-2.bin.
 SimulatorOptions unitOptions(const CommandLine& line, int unit);
 
 // The help text: what the simulator is, its options as the parser lists them, and the fault

@@ -98,6 +98,29 @@ std::string unescape(std::string_view given, std::string_view text) {
     return out;
 }
 
+// The reply as written after "reply=": what unescape() reads back.
+std::string escape(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 MessageKind parseKind(std::string_view given, std::string_view text) {
     const auto kind = std::find_if(kKinds.begin(), kKinds.end(),
                                    [&](const auto& k) { return sameWord(k.first, text); });
@@ -186,6 +209,25 @@ Fault parseFault(std::string_view given) {
     fault.occurrence = parseOccurrence(given, given.substr(first + 1, second - first - 1));
     parseAction(given, given.substr(second + 1), fault);
     return fault;
+}
+
+std::string faultText(const Fault& fault) {
+    std::string text = kindName(fault.kind) + ":" +
+                       (fault.occurrence == 0 ? "*" : std::to_string(fault.occurrence)) + ":";
+    switch (fault.action) {
+        case Fault::Action::Reply:
+            return text + "reply=" + escape(fault.reply);
+        case Fault::Action::Silent:
+            return text + "silent";
+        case Fault::Action::Late:
+            return text + "late=" + std::to_string(fault.delay.count());
+        default:
+            break;
+    }
+    const auto counted =
+        std::find_if(std::begin(kCountActions), std::end(kCountActions),
+                     [&](const CountAction& c) { return c.action == fault.action; });
+    return text + std::string(counted->name) + "=" + std::to_string(fault.count);
 }
 
 std::string kindName(MessageKind kind) {

@@ -27,6 +27,9 @@ namespace rkt5::sim {
 // Throws std::invalid_argument with a message that names the wrong part.
 Fault parseFault(std::string_view given);
 
+// The text parseFault reads back as `fault`: KIND:K:ACTION[=ARG], the reply escaped.
+std::string faultText(const Fault& fault);
+
 // The KIND word of a message kind, as parseFault reads it.
 std::string kindName(MessageKind kind);
 

@@ -9,12 +9,15 @@
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 
 #include "sim/FlashFile.h"
 #include "sim/LinePacer.h"
+#include "sim/MessageLogLine.h"
 #include "sim/ProtocolEngine.h"
 #include "sim/PseudoTerminal.h"
 
@@ -42,6 +45,12 @@ struct PtyTransceiver::Impl {
     explicit Impl(SimulatorOptions opts)
         : options(std::move(opts)), engine(options), pty(std::make_unique<PseudoTerminal>()) {
         path = pty->path();
+        if (!options.messageLogPath.empty()) {
+            messageLog.open(options.messageLogPath, std::ios::trunc);
+            if (!messageLog) {
+                throw std::runtime_error("cannot write the message log " + options.messageLogPath);
+            }
+        }
         wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (wakeFd < 0) {
             throw std::system_error(errno, std::generic_category(), "eventfd");
@@ -68,6 +77,9 @@ struct PtyTransceiver::Impl {
     // The last client closed the port: the next one finds nothing left of it on the line.
     void startQuiet();
     void saveFlash();
+    // Appends the messages logged since the last call to the message log file. Called with the
+    // mutex held.
+    void writeMessageLog();
     void updateLink();
     void removeLink();
 
@@ -76,6 +88,8 @@ struct PtyTransceiver::Impl {
     mutable std::condition_variable logged;  // a message was added to the engine's log
     ProtocolEngine engine;
     std::string path;
+    std::ofstream messageLog;         // guarded by mutex, as engine
+    std::size_t messagesWritten = 0;  // of the engine's log, to messageLog
     std::atomic<std::size_t> received{0};
     std::atomic<std::size_t> sent{0};
     std::atomic<std::int64_t> lineNanoseconds{0};
@@ -160,6 +174,7 @@ void PtyTransceiver::Impl::handleInput(std::span<const std::uint8_t> bytes, Cloc
     {
         std::lock_guard lock(mutex);
         out = engine.receive(bytes, now, speed);
+        writeMessageLog();
     }
     logged.notify_all();
     if (out.hangUp) {
@@ -229,6 +244,17 @@ void PtyTransceiver::Impl::saveFlash() {
     } catch (const std::exception& e) {
         std::fprintf(stderr, "rkt5-sim: %s\n", e.what());
     }
+}
+
+void PtyTransceiver::Impl::writeMessageLog() {
+    if (!messageLog.is_open()) {
+        return;
+    }
+    const std::vector<ReceivedMessage>& log = engine.log();
+    for (; messagesWritten < log.size(); ++messagesWritten) {
+        messageLog << messageLogLine(log[messagesWritten]);
+    }
+    messageLog.flush();
 }
 
 void PtyTransceiver::Impl::updateLink() {
@@ -301,6 +327,7 @@ std::chrono::nanoseconds PtyTransceiver::lineTime() const {
 void PtyTransceiver::clearLog() {
     std::lock_guard lock(impl_->mutex);
     impl_->engine.clearLog();
+    impl_->messagesWritten = 0;
     impl_->received = 0;
     impl_->sent = 0;
     impl_->lineNanoseconds = 0;

@@ -70,6 +70,8 @@ struct SimulatorOptions {
     std::optional<std::vector<std::uint8_t>> initialFlash;  // 256 KB; default all 0xFF
     std::string flashOutPath;                               // written whenever flash mode is left
     std::string linkPath;  // symbolic link kept pointing at the port
+    // Each message as it arrives, one line each (see MessageLogLine.h); written afresh at start.
+    std::string messageLogPath;
     std::vector<Fault> faults;
     // Random faults: each message is hit with this probability by a fault drawn with `seed`.
     double randomFaultRate = 0.0;

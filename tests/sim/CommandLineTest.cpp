@@ -21,15 +21,17 @@ struct GoodFault {
 
 class FaultText : public ::testing::TestWithParam<GoodFault> {};
 
-TEST_P(FaultText, Parses) {
+TEST_P(FaultText, ParsesAndIsWrittenBackAsItReads) {
     const GoodFault& c = GetParam();
-    const Fault f = parseFault(c.text);
-    EXPECT_EQ(f.kind, c.kind);
-    EXPECT_EQ(f.occurrence, c.occurrence);
-    EXPECT_EQ(f.action, c.action);
-    EXPECT_EQ(f.count, c.count);
-    EXPECT_EQ(f.delay, c.delay);
-    EXPECT_EQ(f.reply, c.reply);
+    const Fault parsed = parseFault(c.text);
+    for (const Fault& f : {parsed, parseFault(faultText(parsed))}) {
+        EXPECT_EQ(f.kind, c.kind);
+        EXPECT_EQ(f.occurrence, c.occurrence);
+        EXPECT_EQ(f.action, c.action);
+        EXPECT_EQ(f.count, c.count);
+        EXPECT_EQ(f.delay, c.delay);
+        EXPECT_EQ(f.reply, c.reply);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -48,7 +50,9 @@ INSTANTIATE_TEST_SUITE_P(
         GoodFault{"connect2:1:drop-echo", MessageKind::ConnectMode2, 1, Action::DropEcho, 1, 0ms,
                   ""},
         GoodFault{"pin:1:reply=\\r\\nOK\\x0D\\n", MessageKind::PortCommand, 1, Action::Reply, 0,
-                  0ms, "\r\nOK\r\n"}));
+                  0ms, "\r\nOK\r\n"},
+        GoodFault{"model:*:reply=\\\\\\x01\\xff ~", MessageKind::ModelCheck, 0, Action::Reply, 0,
+                  0ms, "\\\x01\xff ~"}));
 
 class BadFaultText : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "EngineHarness.h"
@@ -14,6 +15,7 @@
 #include "sim/FaultText.h"
 #include "sim/FlashFile.h"
 #include "sim/LinePacer.h"
+#include "sim/MessageLogLine.h"
 #include "sim/PtyTransceiver.h"
 
 namespace rkt5::sim::test {
@@ -37,7 +39,10 @@ fs::path scratchDirectory(const std::string& name) {
 }
 
 TEST(PtyTransceiver, AnswersARawClientOverThePseudoTerminal) {
-    PtyTransceiver sim(unpaced());
+    const fs::path dir = scratchDirectory("answers");
+    SimulatorOptions options = unpaced();
+    options.messageLogPath = dir / "messages.log";
+    PtyTransceiver sim(options);
     RawClient client(sim.portPath());
     ASSERT_TRUE(client.isOpen());
     ASSERT_TRUE(client.write("ZR~RK-T5EG\r"));
@@ -70,6 +75,16 @@ TEST(PtyTransceiver, AnswersARawClientOverThePseudoTerminal) {
         std::this_thread::sleep_for(1ms);
     }
     EXPECT_EQ(sim.bytesSent(), 17u + 13u + 1036u);
+    // The message log file holds the same messages, to the byte.
+    std::ifstream file(options.messageLogPath);
+    std::size_t lines = 0;
+    for (std::string line; std::getline(file, line); ++lines) {
+        const auto message = parseMessageLogLine(line);
+        ASSERT_TRUE(message && lines < log.size()) << line;
+        EXPECT_EQ(messageLogLine(*message), messageLogLine(log[lines]));
+        EXPECT_EQ(message->bytes, log[lines].bytes);
+    }
+    EXPECT_EQ(lines, log.size());
     sim.clearLog();
     EXPECT_TRUE(sim.receivedMessages().empty());
     EXPECT_EQ(sim.bytesSent(), 0u);
