@@ -10,10 +10,10 @@
 #include "common/RunTimeError.h"
 #include "common/WireProtocol.h"
 #include "link/MenuLineChoice.h"
-#include "link/QtSerialPort.h"
 #include "link/RadioLink.h"
-#include "sim/PtyTransceiver.h"
+#include "link/SystemSerialPort.h"
 #include "tests/link/RecordingPort.h"
+#include "tests/link/SimulatedTransceiver.h"
 #include "tests/support/TempDir.h"
 
 namespace rkt5 {
@@ -84,23 +84,23 @@ class PtyLink : public testing::Test {
     PtyLink() { link.Timer1.setInterval(kTestReplyTime); }
 
     void start(sim::SimulatorOptions options = unpaced()) {
-        transceiver = std::make_unique<sim::PtyTransceiver>(std::move(options));
-        qtPort.names().bind(1, transceiver->portPath());
+        transceiver = std::make_unique<test::SimulatedTransceiver>(std::move(options));
+        serialPort.names().bind(1, transceiver->portPath());
     }
     void start(std::vector<Fault> faults) { start(unpaced(std::move(faults))); }
 
     // What every operation leaves behind, whatever happened in it.
     void expectIdle() const {
-        EXPECT_FALSE(qtPort.portOpen());
+        EXPECT_FALSE(serialPort.portOpen());
         EXPECT_FALSE(link.Timer1.armed());
         EXPECT_EQ(port.opens, port.closes);
     }
 
     std::vector<sim::ReceivedMessage> received() const { return transceiver->receivedMessages(); }
 
-    std::unique_ptr<sim::PtyTransceiver> transceiver;
-    QtSerialPort qtPort;
-    test::RecordingPort port{qtPort};
+    std::unique_ptr<test::SimulatedTransceiver> transceiver;
+    SystemSerialPort serialPort;
+    test::RecordingPort port{serialPort};
     MenuLineChoice choice;
     RadioLink link{port, choice};
 };
@@ -204,27 +204,27 @@ TEST_F(PtyLink, LineErrorsTheDeviceReportsAreWrittenAtTheEndOfTheExchange) {
     port.lineErrors = "framing 1, overrun 2";
     link.CheckModel();
     EXPECT_NE(test::readBytes(log).find("exchange ended: 17 of 17 bytes, line errors: framing 1, "
-                                        "overrun 2\n"),
+                                        "overrun 2"),
               std::string::npos)
         << test::readBytes(log);
 }
 
 TEST_F(PtyLink, ConnectToAMissingPortFailsWithoutWriting) {
-    qtPort.names().bind(1, "/dev/rkt5-no-such-port");
+    serialPort.names().bind(1, test::kMissingPort);
     EXPECT_EQ(link.ConnectRadio(ProtocolMode::Mode2).status, Reply::Other);
     EXPECT_TRUE(port.writes.empty());
     EXPECT_EQ(port.opens, 1);
-    EXPECT_FALSE(qtPort.portOpen());
+    EXPECT_FALSE(serialPort.portOpen());
     EXPECT_FALSE(link.Timer1.armed());
 }
 
 TEST_F(PtyLink, ConnectOpensThePortChosenInTheMenu) {
     start();
-    qtPort.names().bind(5, transceiver->portPath());
-    qtPort.names().bind(1, "/dev/rkt5-no-such-port");
+    serialPort.names().bind(5, transceiver->portPath());
+    serialPort.names().bind(1, test::kMissingPort);
     choice.menu.mnuCom_Click(5);
     EXPECT_EQ(link.ConnectRadio(ProtocolMode::Mode2).status, Reply::CT);
-    EXPECT_EQ(qtPort.commPort(), 5);
+    EXPECT_EQ(serialPort.commPort(), 5);
     expectIdle();
 }
 
