@@ -2,7 +2,7 @@
 
 // One line of the simulator's message log: what arrived, at which line speed, byte for byte.
 //
-//   PG 57600 5aa55047...0d
+//   PG 57600 fffe5047...d5
 //
 // The kind as a fault names it, the speed the port was set to (0 when unknown), the bytes in
 // hexadecimal. A program that drives the simulator from elsewhere reads back what it sent.
