@@ -11,60 +11,12 @@
 #include <algorithm>
 
 #include "link/SystemPorts.h"
-#include "link/UsbInstanceId.h"
+#include "serial/UsbInstanceId.h"
+#include "serial/Win32DeviceText.h"
 
 namespace rkt5 {
 
 namespace {
-
-std::string narrow(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                        nullptr, nullptr);
-    return bytes;
-}
-
-std::wstring deviceProperty(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property) {
-    wchar_t buffer[512] = {};
-    if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, property, nullptr,
-                                           reinterpret_cast<BYTE*>(buffer), sizeof buffer - 2,
-                                           nullptr)) {
-        return {};
-    }
-    return buffer;
-}
-
-std::wstring registryText(HKEY key, const wchar_t* name) {
-    wchar_t buffer[256] = {};
-    DWORD size = sizeof buffer - 2;
-    DWORD type = 0;
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ) {
-        return {};
-    }
-    return buffer;
-}
-
-std::string instanceIdOf(DEVINST node) {
-    wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
-    return CM_Get_Device_IDW(node, id, MAX_DEVICE_ID_LEN, 0) == CR_SUCCESS ? narrow(id)
-                                                                           : std::string();
-}
-
-std::string locationOf(DEVINST node) {
-    wchar_t location[256] = {};
-    ULONG size = sizeof location - sizeof(wchar_t);
-    return CM_Get_DevNode_Registry_PropertyW(node, CM_DRP_LOCATION_INFORMATION, nullptr, location,
-                                             &size, 0) == CR_SUCCESS
-               ? narrow(location)
-               : std::string();
-}
 
 // The USB ids and serial number of the adapter behind a port, and where it is plugged in: what
 // the port's own id says, and for a port of FTDI's driver or one interface of a composite device,
@@ -102,16 +54,16 @@ void addPortsOfClass(const GUID& deviceClass, std::vector<SystemPort>& ports) {
         if (key == INVALID_HANDLE_VALUE) {
             continue;
         }
-        const std::string name = narrow(registryText(key, L"PortName"));
+        const std::string name = registryText(key, L"PortName");
         RegCloseKey(key);
         if (name.rfind("COM", 0) != 0) {
             continue;  // a printer port, or a modem on no COM port
         }
         SystemPort port{
             .device = name,
-            .description = narrow(deviceProperty(devices, device, SPDRP_FRIENDLYNAME)),
-            .manufacturer = narrow(deviceProperty(devices, device, SPDRP_MFG)),
-            .location = narrow(deviceProperty(devices, device, SPDRP_LOCATION_INFORMATION))};
+            .description = registryPropertyOf(devices, device, SPDRP_FRIENDLYNAME),
+            .manufacturer = registryPropertyOf(devices, device, SPDRP_MFG),
+            .location = registryPropertyOf(devices, device, SPDRP_LOCATION_INFORMATION)};
         readUsbAdapter(device.DevInst, port);
         ports.push_back(std::move(port));
     }
@@ -144,7 +96,7 @@ std::vector<std::string> portsOfTheSerialMap() {
             break;
         }
         if (type == REG_SZ) {
-            names.push_back(narrow(data));
+            names.push_back(utf8Of(data));
         }
     }
     RegCloseKey(key);

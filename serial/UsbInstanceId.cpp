@@ -1,4 +1,4 @@
-#include "link/UsbInstanceId.h"
+#include "serial/UsbInstanceId.h"
 
 #include <algorithm>
 #include <cctype>

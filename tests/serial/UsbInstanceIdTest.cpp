@@ -1,7 +1,7 @@
 // The ids Windows gives USB serial adapters, as the port listing reads them.
 #include <gtest/gtest.h>
 
-#include "link/UsbInstanceId.h"
+#include "serial/UsbInstanceId.h"
 
 namespace rkt5 {
 namespace {
