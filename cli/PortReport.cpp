@@ -4,50 +4,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
-#include <cstdio>
 #include <iomanip>
 
 namespace rkt5::cli {
 
 namespace {
-
-std::string hex4(unsigned id) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04x", id & 0xFFFFu);
-    return text;
-}
-
-// One line of what the system says of the cable: chip or name, ids, serial number, where it is
-// plugged in, its driver, and what is off.
-std::string about(const CableFingerprint& cable) {
-    std::string text;
-    const auto add = [&text](const std::string& part) {
-        if (!part.empty()) {
-            text += (text.empty() ? "" : ", ") + part;
-        }
-    };
-    add(cable.chip.empty() ? cable.name : cable.chip);
-    if (cable.vendorId && cable.productId) {
-        add("USB " + hex4(*cable.vendorId) + ":" + hex4(*cable.productId));
-    }
-    if (!cable.serialNumber.empty()) {
-        add("serial " + cable.serialNumber);
-    }
-    if (!cable.location.empty()) {
-        add("at " + cable.location);
-    }
-    if (!cable.driver.empty()) {
-        add("driver " + cable.driver +
-            (cable.driverVersion.empty() ? "" : " " + cable.driverVersion));
-    }
-    if (cable.problemCode) {
-        add("problem code " + std::to_string(*cable.problemCode));
-    }
-    if (cable.latencyMs) {
-        add("latency " + std::to_string(*cable.latencyMs) + " ms");
-    }
-    return text;
-}
 
 void printFindings(const std::vector<CableFinding>& findings, std::size_t indent,
                    std::ostream& out) {
@@ -86,7 +47,8 @@ QJsonObject rowJson(const PortReportRow& row) {
     }
     const CableFingerprint& cable = row.cable->fingerprint;
     const auto id = [](const std::optional<unsigned>& value) {
-        return value ? QJsonValue(qt(hex4(*value))) : QJsonValue();
+        return value ? QJsonValue(QString::number(*value, 16).rightJustified(4, '0'))
+                     : QJsonValue();
     };
     object["vendorId"] = id(cable.vendorId);
     object["productId"] = id(cable.productId);
@@ -161,7 +123,7 @@ void printPortReport(const std::vector<PortReportRow>& rows,
         if (!row.cable) {
             continue;
         }
-        if (const std::string text = about(row.cable->fingerprint); !text.empty()) {
+        if (const std::string text = cableSummary(row.cable->fingerprint); !text.empty()) {
             out << std::string(indent, ' ') << text << "\n";
         }
         printFindings(row.cable->findings, indent, out);

@@ -24,7 +24,7 @@ using ModeSteps = std::array<StepEntry, 4>;  // connect, erase, write, disconnec
 // The connect as a step: its answer is its status.
 StatusResult connectStep(FlashContext& context, ProtocolMode mode) {
     ReplyResult connected = context.link.ConnectRadio(mode);
-    return {statusOf(connected.status), std::move(connected.reason)};
+    return {statusOf(connected.status), std::move(connected.reason), connected.error};
 }
 
 ModeSteps frameModeSteps(ProtocolMode mode, const char* writeText, const char* disconnectText) {
@@ -68,13 +68,22 @@ std::string failureReason(const StatusResult& result) {
     return {};
 }
 
+// Whether the line may be to blame for an operation's failure: it went away, or nothing came back
+// at all (a port that would not open, a silent line). A stop by the user is no trouble of its.
+template <typename Status>
+bool lineTrouble(const FlashContext& context, const OperationResult<Status>& result) {
+    return result.error != ErrorNumber::Interrupted &&
+           (result.error == ErrorNumber::LineLost || context.link.heardNothing());
+}
+
 // Runs one step; a failure carries the step's text and the reason.
 std::optional<Outcome> failedStep(FlashContext& context, const StepEntry& step) {
     const StatusResult result = step.run(context);
     if (result.status == step.success) {
         return std::nullopt;
     }
-    return Outcome{false, Message::ng(step.failureText), failureReason(result)};
+    return Outcome{false, Message::ng(step.failureText), failureReason(result),
+                   lineTrouble(context, result)};
 }
 
 // Runs the four steps of a mode in order and stops at the first failure with its message.
@@ -101,7 +110,7 @@ std::optional<Outcome> modelCheckStep(FlashContext& context) {
     if (auto failure = modelCheckFailure(checked.status)) {
         const std::string reason =
             checked.status == Reply::RE ? "the transceiver is of another region" : checked.reason;
-        return Outcome{false, *failure, reason};
+        return Outcome{false, *failure, reason, lineTrouble(context, checked)};
     }
     return std::nullopt;
 }

@@ -15,6 +15,9 @@ struct Outcome {
     bool succeeded = false;
     Message message;
     std::string reason;
+    // A failure the cable may be to blame for: the port would not open or went away, or nothing
+    // at all came back. What the system knows of the cable belongs beside the reason then.
+    bool lineTrouble = false;
 };
 
 enum class Step { Connect, Erase, Write, Disconnect };

@@ -1,6 +1,7 @@
 #include "link/Cables.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "serial/CableReader.h"
 
@@ -16,6 +17,18 @@ std::optional<int> comNumberOf(const std::string& device, const PortNames& names
     }
     // Windows' own numbers go beyond the menu's.
     return PortNames::parseComName(device, PortNames::kLastWindowsNumber);
+}
+
+std::string hex4(unsigned id) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x", id & 0xFFFFu);
+    return text;
+}
+
+const Cable* cableAt(const CableSurvey& survey, const std::string& device) {
+    const auto found = std::find_if(survey.cables.begin(), survey.cables.end(),
+                                    [&](const Cable& c) { return c.fingerprint.device == device; });
+    return found == survey.cables.end() ? nullptr : &*found;
 }
 
 }  // namespace
@@ -57,11 +70,58 @@ CableSurvey surveyCables(const PortNames& names) {
     return surveyCables(readCables(), describeSystemPorts(), names, readCableSystem());
 }
 
-std::optional<Cable> cableBehind(const std::string& device, const PortNames& names) {
-    const CableSurvey survey = surveyCables(names);
-    const auto found = std::find_if(survey.cables.begin(), survey.cables.end(),
-                                    [&](const Cable& c) { return c.fingerprint.device == device; });
-    return found == survey.cables.end() ? std::nullopt : std::optional(*found);
+std::string cableSummary(const CableFingerprint& cable) {
+    std::string text;
+    const auto add = [&text](const std::string& part) {
+        if (!part.empty()) {
+            text += (text.empty() ? "" : ", ") + part;
+        }
+    };
+    add(cable.chip.empty() ? cable.name : cable.chip);
+    if (cable.vendorId && cable.productId) {
+        add("USB " + hex4(*cable.vendorId) + ":" + hex4(*cable.productId));
+    }
+    if (!cable.serialNumber.empty()) {
+        add("serial " + cable.serialNumber);
+    }
+    if (!cable.location.empty()) {
+        add("at " + cable.location);
+    }
+    if (!cable.driver.empty()) {
+        add("driver " + cable.driver +
+            (cable.driverVersion.empty() ? "" : " " + cable.driverVersion));
+    }
+    if (cable.problemCode) {
+        add("problem code " + std::to_string(*cable.problemCode));
+    }
+    if (cable.latencyMs) {
+        add("latency " + std::to_string(*cable.latencyMs) + " ms");
+    }
+    return text;
+}
+
+std::string cableAdvice(const CableSurvey& survey, const std::string& device) {
+    std::string advice;
+    if (const Cable* cable = cableAt(survey, device)) {
+        for (const CableFinding& finding : cable->findings) {
+            advice += (advice.empty() ? "" : "\n") + ("Cable: " + finding.finding) +
+                      "\nFix: " + finding.fix;
+        }
+    }
+    return advice;
+}
+
+std::string cableReport(const CableSurvey& survey, const std::string& device) {
+    const Cable* cable = cableAt(survey, device);
+    if (cable == nullptr) {
+        return {};
+    }
+    const std::string advice = cableAdvice(survey, device);
+    return cableSummary(cable->fingerprint) + (advice.empty() ? "" : "\n" + advice);
+}
+
+std::string cableReport(const std::string& device) {
+    return cableReport(surveyCables(readCables(), {}, PortNames{}, readCableSystem()), device);
 }
 
 }  // namespace rkt5

@@ -33,8 +33,19 @@ CableSurvey surveyCables(std::vector<CableFingerprint> fingerprints,
 // The survey of the system now, with the programs' COM numbers.
 CableSurvey surveyCables(const PortNames& names);
 
-// The cable behind `device` in a survey of the system now, with what the rules find in it; nothing
-// when the system knows nothing of the device (a pseudo-terminal).
-std::optional<Cable> cableBehind(const std::string& device, const PortNames& names);
+// One line of what the system says of a cable: chip or name, USB ids, serial number, where it is
+// plugged in, its driver, problem code and latency timer, as far as known.
+std::string cableSummary(const CableFingerprint& cable);
+
+// What a failure's details add of the cable behind `device` in `survey`: each finding and its
+// fix, "Cable: … / Fix: …", each on a line of its own; empty when the rules find nothing there.
+std::string cableAdvice(const CableSurvey& survey, const std::string& device);
+
+// The cable behind `device` for a log: its summary, then its findings and fixes, a line each;
+// empty when the system knows nothing of the device (a pseudo-terminal).
+std::string cableReport(const CableSurvey& survey, const std::string& device);
+// The same of the USB cables the system has now; it reads no listing of ports, so any thread may
+// ask.
+std::string cableReport(const std::string& device);
 
 }  // namespace rkt5

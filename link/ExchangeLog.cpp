@@ -8,12 +8,15 @@
 
 namespace rkt5 {
 
-bool ExchangeLog::open(const std::string& path, std::string_view program, PortNameOf portNameOf) {
+bool ExchangeLog::open(const std::string& path, std::string_view program, PortNameOf portNameOf,
+                       CableOf cableOf) {
     out_.open(path, std::ios::trunc);
     if (!out_) {
         return false;
     }
     portNameOf_ = std::move(portNameOf);
+    cableOf_ = std::move(cableOf);
+    described_.clear();
     start_ = std::chrono::steady_clock::now();
     out_ << "# " << program << " " << RKT5_VERSION << ", firmware EG5.000\n"
          << "# Qt " << qVersion() << " on " << QSysInfo::prettyProductName().toStdString() << ", "
@@ -30,6 +33,18 @@ void ExchangeLog::portOpened(int comNumber, const LineSettings& settings) {
     }
     const std::string name =
         portNameOf_ ? portNameOf_(comNumber) : "COM" + std::to_string(comNumber);
+    if (cableOf_ && std::ranges::find(described_, comNumber) == described_.end()) {
+        described_.push_back(comNumber);
+        // A report read later says which cable the exchanges went through, and what was off.
+        const std::string cable = cableOf_(comNumber);
+        std::string prefix = "# " + name + ": ";
+        for (std::size_t start = 0; start < cable.size();) {
+            const std::size_t end = std::min(cable.find('\n', start), cable.size());
+            out_ << prefix << cable.substr(start, end - start) << "\n";
+            prefix = "# ";
+            start = end + 1;
+        }
+    }
     line("open " + name + ", " + settings.text());
 }
 

@@ -26,16 +26,20 @@ struct ExchangeRecord {
 // Every exchange on the link, written down for a user to send with a report: each line is the
 // time since the log began, what happened, and its bytes in hex. It begins with the program's
 // version, Qt's and the system's, and notes each opening of the port with its name and line
-// settings. Lines are written out as they happen, so a log survives the program.
+// settings; the first opening of each port also with what the system knows of its cable. Lines are
+// written out as they happen, so a log survives the program.
 //
 // Every link has one; until open() succeeds it writes nothing and costs nothing.
 class ExchangeLog {
   public:
     // The port a COM number stands for, as the user knows it, for the notes of each opening.
     using PortNameOf = std::function<std::string(int comNumber)>;
+    // What the system knows of the cable behind a COM number: lines of text, or none.
+    using CableOf = std::function<std::string(int comNumber)>;
 
     // Starts a log at `path`, replacing what is there; false when the file cannot be written.
-    bool open(const std::string& path, std::string_view program, PortNameOf portNameOf);
+    bool open(const std::string& path, std::string_view program, PortNameOf portNameOf,
+              CableOf cableOf = {});
     bool isOpen() const { return out_.is_open(); }
 
     void portOpened(int comNumber, const LineSettings& settings);
@@ -54,6 +58,8 @@ class ExchangeLog {
 
     std::ofstream out_;
     PortNameOf portNameOf_;
+    CableOf cableOf_;
+    std::vector<int> described_;  // the COM numbers whose cable the log has told of
     std::chrono::steady_clock::time_point start_;
     int sendNumber_ = 0;  // of the exchange being written
 };

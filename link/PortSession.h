@@ -13,7 +13,10 @@ namespace rkt5 {
 // disarmed and the port closed: no operation may leave either behind for the next one.
 class PortSession {
   public:
-    explicit PortSession(RadioLink& link) : link_(link) { link_.busy_ = true; }
+    explicit PortSession(RadioLink& link) : link_(link) {
+        link_.busy_ = true;
+        link_.heard_ = 0;
+    }
     ~PortSession() {
         link_.Timer1.disarm();
         try {
@@ -31,8 +34,9 @@ class PortSession {
 };
 
 // Runs `body` as one operation on the link, inside its error trap: any exception becomes
-// `errorStatus` with its message as the reason. While another operation holds the link the start
-// is refused: `errorStatus` at once, nothing sent and nothing changed.
+// `errorStatus` with its message as the reason (and a run-time error's number). While another
+// operation holds the link the start is refused: `errorStatus` at once, nothing sent and nothing
+// changed.
 template <typename Status, typename Body>
 OperationResult<Status> runOperation(RadioLink& link, Status errorStatus, Body&& body) {
     if (link.busy()) {
@@ -41,6 +45,8 @@ OperationResult<Status> runOperation(RadioLink& link, Status errorStatus, Body&&
     PortSession session(link);
     try {
         return body();
+    } catch (const RunTimeError& error) {
+        return {errorStatus, error.what(), error.number()};
     } catch (const std::exception& error) {
         return {errorStatus, error.what()};
     }

@@ -130,6 +130,7 @@ void RadioLink::continueExchange(std::span<const std::uint8_t> bytes) {
 void RadioLink::pull() {
     if (MSComm1.inBufferCount() > 0) {
         const std::vector<std::uint8_t> bytes = MSComm1.input();
+        heard_ += bytes.size();
         log_.received(bytes);
         received_.append(bytes);
     }

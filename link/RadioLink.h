@@ -72,6 +72,8 @@ class RadioLink {
 
     // True while an operation holds the link (PortSession).
     bool busy() const { return busy_; }
+    // True when nothing came back over the line since the last operation began.
+    bool heardNothing() const { return heard_ == 0; }
     // What the last exchange brought back.
     const ExchangeRecord& lastExchange() const { return lastExchange_; }
     // Writes every exchange once opened; closed, it writes nothing.
@@ -111,6 +113,7 @@ class RadioLink {
     ExchangeRecord lastExchange_;
     mutable ExchangeLog log_;  // writing down what happened changes nothing of the link
     bool busy_ = false;
+    std::size_t heard_ = 0;  // bytes received since the operation began
     LineSettings settings_;  // the line settings last written, for the log
     SendCount sends_;
     std::function<bool()> stopRequest_;

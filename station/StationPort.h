@@ -15,6 +15,7 @@ struct StationPort {
     std::string device;        // what opening it opens
     std::string serialNumber;  // the adapter's USB serial number, where known
     std::string location;      // where the adapter is plugged in, where known
+    std::string cableAdvice;   // what is known to be wrong with its cable, and the fix
 
     // "COM3 /dev/ttyUSB2"; "COM3" on Windows, where that is the device.
     std::string name() const;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "flash/FlashContext.h"
+#include "link/Cables.h"
 #include "link/MenuLineChoice.h"
 #include "link/RadioLink.h"
 #include "link/SystemSerialPort.h"
@@ -74,9 +75,10 @@ UnitResult UpdateRunner::run() {
         choice.menu.mnuCom_Click(serialPort.names().useArgument(port_.device));
         choice.speeds.select(settings_.speedIndex);
         if (!logPath_.empty() &&
-            !link.log().open(logPath_,
-                             QCoreApplication::applicationName().toStdString() + " update",
-                             [&serialPort](int n) { return serialPort.names().displayName(n); })) {
+            !link.log().open(
+                logPath_, QCoreApplication::applicationName().toStdString() + " update",
+                [&serialPort](int n) { return serialPort.names().displayName(n); },
+                [&serialPort](int n) { return cableReport(serialPort.names().deviceFor(n)); })) {
             throw std::runtime_error("cannot write the log '" + logPath_ + "'");
         }
         RunnerPanel panel(*this, settings_.pinNumberText);

@@ -28,6 +28,7 @@
 #include "image/ImageFile.h"
 #include "image/RegionChecksum.h"
 #include "image/StartupImage.h"
+#include "link/Cables.h"
 #include "link/KeepAwake.h"
 #include "link/SystemPorts.h"
 #include "ui/Twips.h"
@@ -110,8 +111,10 @@ void frmMain::refreshPortDevices() {
 frmMain::~frmMain() = default;
 
 bool frmMain::startExchangeLog(const std::string& path) {
-    return link_.log().open(path, "rkt5-updater",
-                            [this](int number) { return serialPort_.names().displayName(number); });
+    return link_.log().open(
+        path, "rkt5-updater",
+        [this](int number) { return serialPort_.names().displayName(number); },
+        [this](int number) { return cableReport(serialPort_.names().deviceFor(number)); });
 }
 
 bool frmMain::optBPS(int index) const {
@@ -284,8 +287,16 @@ void frmMain::syncMenuChecks() {
 }
 
 void frmMain::report(const Outcome& outcome) {
-    messages_.show(outcome.message,
-                   outcome.succeeded ? std::string() : reasonAndWhatItLeaves(outcome));
+    std::string detail = outcome.succeeded ? std::string() : reasonAndWhatItLeaves(outcome);
+    // When the line may be to blame, what is known to be wrong with the cable goes beside it.
+    if (outcome.lineTrouble) {
+        const std::string advice = cableAdvice(surveyCables(serialPort_.names()),
+                                               serialPort_.names().deviceFor(menu_.GetCOM()));
+        if (!advice.empty()) {
+            detail += "\n\n" + advice;
+        }
+    }
+    messages_.show(outcome.message, detail);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -124,6 +124,11 @@ std::vector<Row> optionRows() {
          .option = "--image {image}",
          .effect = Effect::Output,
          .withoutPort = true},
+        {.command = "ports",
+         .base = "",
+         .option = "--json",
+         .effect = Effect::Output,
+         .withoutPort = true},
     };
     rows.insert(rows.end(), own.begin(), own.end());
     return rows;

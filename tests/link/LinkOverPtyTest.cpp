@@ -209,6 +209,22 @@ TEST_F(PtyLink, LineErrorsTheDeviceReportsAreWrittenAtTheEndOfTheExchange) {
         << test::readBytes(log);
 }
 
+TEST_F(PtyLink, TheLogTellsOfEachPortsCableAtItsFirstOpening) {
+    start();
+    const test::TempDir dir;
+    const std::string log = dir.file("exchanges.log");
+    ASSERT_TRUE(link.log().open(
+        log, "test", [](int number) { return "COM" + std::to_string(number); },
+        [](int) { return "WCH CH340, USB 1a86:7523\nCable: its fault\nFix: its fix"; }));
+    link.CheckModel();
+    link.CheckModel();
+    std::string text = test::readBytes(log);
+    std::erase(text, '\r');  // Windows writes its lines with CR LF
+    const std::string told = "# COM1: WCH CH340, USB 1a86:7523\n# Cable: its fault\n# Fix: its fix";
+    ASSERT_NE(text.find(told), std::string::npos) << text;
+    EXPECT_EQ(text.find(told, text.find(told) + 1), std::string::npos) << "told once:\n" << text;
+}
+
 TEST_F(PtyLink, ConnectToAMissingPortFailsWithoutWriting) {
     serialPort.names().bind(1, test::kMissingPort);
     EXPECT_EQ(link.ConnectRadio(ProtocolMode::Mode2).status, Reply::Other);

@@ -25,6 +25,7 @@
 #include "firmware/FirmwareLines.h"
 #include "image/StartupImage.h"
 #include "sim/PtyTransceiver.h"
+#include "tests/serial/FakeSysfs.h"
 #include "tests/support/TempDir.h"
 #include "ui/FrmMain.h"
 
@@ -185,6 +186,38 @@ TEST_F(Window, EachFailureOfStartIsTheOnlyMessageOfItsRun) {
     EXPECT_EQ(sink.shown.back().detail,
               "block C0000 (\"PG\"), 10 sends: answered \"NG\\r\\n\"; in flash mode, partly "
               "written: run the update again");
+}
+
+// A cable that another program holds: the open fails, and the details name the program and say
+// what to do.
+TEST_F(Window, AFailedOpenShowsWhatIsWrongWithTheCableInTheDetails) {
+    const test::TempDir dir;
+    const test::FakeSysfs tree(dir.path());
+    tree.add({.location = "1-2",
+              .vendorId = "10c4",
+              .productId = "ea60",
+              .product = "CP2102 USB to UART Bridge Controller",
+              .driver = "cp210x",
+              .tty = "ttyUSB9"});
+    tree.process(812, "minicom", "/dev/ttyUSB9");
+    ::setenv("RKT5_SYSFS_ROOT", dir.path().c_str(), 1);
+    PortNames names;
+    names.bind(1, "/dev/ttyUSB9");
+    window = std::make_unique<frmMain>(sink, std::move(names));
+    window->Form_Load();
+    window->show();
+    click("cmdKirune");
+    ::unsetenv("RKT5_SYSFS_ROOT");
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].message, Message::ng("Error"));
+    const std::string& detail = sink.shown[0].detail;
+    EXPECT_TRUE(detail.starts_with("cannot open COM1 (/dev/ttyUSB9): there is no such device"))
+        << detail;
+    EXPECT_TRUE(
+        detail.ends_with("\n\nCable: minicom (process 812) has /dev/ttyUSB9 open\nFix: "
+                         "Close minicom (process 812): the update needs the port to "
+                         "itself."))
+        << detail;
 }
 
 TEST_F(Window, TheStartCaptionFollowsTheAccessWordLetterByLetter) {

@@ -36,9 +36,10 @@ class StationWindowTest : public testing::Test {
     static void TearDownTestSuite() { delete image; }
 
     // Three transceivers; the window's rows are the ports bound to them, or with `listing` the
-    // USB adapters it lists.
-    void open(std::array<sim::SimulatorOptions, 3> options,
-              PortListing::SystemListing listing = nullptr) {
+    // USB adapters it lists; `cables` says what is known of their cables.
+    void open(
+        std::array<sim::SimulatorOptions, 3> options, PortListing::SystemListing listing = nullptr,
+        PortListing::CableListing cables = [](const PortNames&) { return CableSurvey{}; }) {
         PortNames names;
         for (std::size_t i = 0; i < options.size(); ++i) {
             options[i].pace = false;
@@ -47,8 +48,9 @@ class StationWindowTest : public testing::Test {
         }
         window = std::make_unique<StationWindow>(
             UpdateSettings{image, 2, 300ms}, StationRecords{.firmware = {"EG5.000", "0"}},
-            listing ? PortListing({}, {}, std::move(listing))
-                    : PortListing(std::move(names), {1, 2, 3}));
+            listing
+                ? PortListing({}, {}, std::move(listing), std::move(cables))
+                : PortListing(std::move(names), {1, 2, 3}, describeSystemPorts, std::move(cables)));
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -108,6 +110,32 @@ TEST_F(StationWindowTest, StartAllUpdatesEveryRowAndStartFailedAgainOnlyTheFaile
     EXPECT_FALSE(units[2]->receivedMessages().empty());
     EXPECT_EQ(resultLines(0).front(), "Completed.");
     EXPECT_EQ(totals(), "Completed: 2  Failed: 2");
+}
+
+// A cable another program holds: its row says so before anything starts, and again beside the
+// failure when nothing came back over it.
+TEST_F(StationWindowTest, ARowShowsWhatIsWrongWithItsCableBeforeAndWithItsFailure) {
+    const std::string held = "Cable: minicom (process 812) has ";
+    open({{{}, {.faults = {{MessageKind::ModelCheck, 0, Fault::Action::Silent}}}, {}}}, nullptr,
+         [&](const PortNames& names) {
+             const CableFingerprint cable{.device = units[1]->portPath(),
+                                          .holder = "minicom (process 812)"};
+             return surveyCables({cable}, {}, names, CableSystem{});
+         });
+    ASSERT_EQ(resultLines(1).size(), 3);
+    EXPECT_EQ(resultLines(1)[0], "Not started");
+    EXPECT_EQ(resultLines(1)[1], held + units[1]->portPath() + " open");
+    EXPECT_EQ(resultLines(1)[2],
+              "Fix: Close minicom (process 812): the update needs the port to "
+              "itself.");
+    EXPECT_EQ(resultLines(0), std::vector<std::string>{"Not started"});
+
+    QSignalSpy idle(&window->station(), &Station::idle);
+    QTest::mouseClick(control("startAll"), Qt::LeftButton);
+    waitUntilIdle(idle);
+    ASSERT_EQ(resultLines(1).size(), 4);
+    EXPECT_EQ(resultLines(1)[0], "Error");
+    EXPECT_EQ(resultLines(1)[2], held + units[1]->portPath() + " open");
 }
 
 // Enter pressed where the focus is, as an operator presses it: "Start all" went grey while every

@@ -5,13 +5,23 @@
 
 namespace rkt5 {
 
-PortListing::PortListing(PortNames names, std::vector<int> boundNumbers, SystemListing system)
-    : names_(std::move(names)), bound_(std::move(boundNumbers)), system_(std::move(system)) {}
+PortListing::PortListing(PortNames names, std::vector<int> boundNumbers, SystemListing system,
+                         CableListing cables)
+    : names_(std::move(names)),
+      bound_(std::move(boundNumbers)),
+      system_(std::move(system)),
+      cables_(std::move(cables)) {}
 
 std::vector<StationPort> PortListing::current() {
     const std::vector<SystemPort> listed = system_();
     names_.setListedPorts(devicesOf(listed));
-    return bound_.empty() ? usbAdapterPorts(names_, listed) : boundPorts(names_, bound_, listed);
+    std::vector<StationPort> ports =
+        bound_.empty() ? usbAdapterPorts(names_, listed) : boundPorts(names_, bound_, listed);
+    const CableSurvey survey = cables_(names_);
+    for (StationPort& port : ports) {
+        port.cableAdvice = cableAdvice(survey, port.device);
+    }
+    return ports;
 }
 
 std::vector<StationPort> rowsAfterRefresh(const std::vector<StationPort>& rows,

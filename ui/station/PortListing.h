@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "link/Cables.h"
 #include "link/PortNames.h"
 #include "link/SystemPorts.h"
 #include "station/StationPort.h"
@@ -16,18 +17,23 @@ namespace rkt5 {
 class PortListing {
   public:
     using SystemListing = std::function<std::vector<SystemPort>()>;
+    using CableListing = std::function<CableSurvey(const PortNames&)>;
 
-    // `system` lists the serial ports there are now: the system's own, or a test's.
-    explicit PortListing(PortNames names = {}, std::vector<int> boundNumbers = {},
-                         SystemListing system = describeSystemPorts);
+    // `system` lists the serial ports there are now, and `cables` what is known of the cables:
+    // the system's own, or a test's.
+    explicit PortListing(
+        PortNames names = {}, std::vector<int> boundNumbers = {},
+        SystemListing system = describeSystemPorts,
+        CableListing cables = [](const PortNames& names) { return surveyCables(names); });
 
-    // Reads the system's list anew.
+    // Reads the system's list anew, with what the cable doctor finds in each port's cable.
     std::vector<StationPort> current();
 
   private:
     PortNames names_;
     std::vector<int> bound_;
     SystemListing system_;
+    CableListing cables_;
 };
 
 // The rows after a refresh: the listed ports in their order, and a port no longer listed kept

@@ -63,7 +63,6 @@ StationRow::StationRow(const StationPort& port, QWidget* parent)
     // Enter presses the button that has the focus, as Space does.
     start_->setAutoDefault(true);
     showPort(port);
-    showState(State::Idle, QObject::tr("Not started"), {});
 }
 
 StationRow::~StationRow() {
@@ -96,6 +95,11 @@ void StationRow::showPort(const StationPort& port) {
     bar_->setAccessibleName(QObject::tr("%1 progress").arg(name));
     start_->setAccessibleName(QObject::tr("Start %1").arg(name));
     start_->setToolTip(QObject::tr("Update the transceiver on %1").arg(name));
+    // What is wrong with the cable shows before anything starts.
+    if (state_ == State::Idle) {
+        showState(State::Idle, QObject::tr("Not started"),
+                  QString::fromStdString(port.cableAdvice));
+    }
 }
 
 void StationRow::started() {
@@ -115,9 +119,14 @@ void StationRow::finished(const UnitResult& result) {
                   QObject::tr("in %1 s").arg(result.elapsed.count(), 0, 'f', 1));
         return;
     }
-    // Why, and what it leaves the transceiver in: the operator sees at once what to do about it.
+    // Why, and what it leaves the transceiver in: the operator sees at once what to do about it;
+    // and when the line may be to blame, what is wrong with the cable.
+    std::string detail = reasonAndWhatItLeaves(outcome);
+    if (outcome.lineTrouble && !port_.cableAdvice.empty()) {
+        detail += "\n" + port_.cableAdvice;
+    }
     showState(State::Failed, QString::fromStdString(outcome.message.text),
-              QString::fromStdString(reasonAndWhatItLeaves(outcome)));
+              QString::fromStdString(detail));
 }
 
 void StationRow::showState(State state, const QString& text, const QString& detail) {
@@ -126,7 +135,7 @@ void StationRow::showState(State state, const QString& text, const QString& deta
     QString html =
         state == State::Idle ? text.toHtmlEscaped() : "<b>" + text.toHtmlEscaped() + "</b>";
     if (!detail.isEmpty()) {
-        html += "<br><small>" + detail.toHtmlEscaped() + "</small>";
+        html += "<br><small>" + detail.toHtmlEscaped().replace('\n', "<br>") + "</small>";
     }
     result_->setText(html);
     result_->setToolTip(detail);
