@@ -87,12 +87,17 @@ struct Processes {
     std::vector<std::string> portTakers;
 };
 
-Processes readProcesses(const fs::path& root) {
+// `withFiles`: also which device nodes each process has open, which takes a look at every open
+// file of every process that can be seen.
+Processes readProcesses(const fs::path& root, bool withFiles) {
     Processes processes;
     const std::string self = std::to_string(::getpid());
     for (const fs::path& process : entries(root / "proc")) {
         const std::string pid = process.filename().string();
-        if (pid.empty() || !std::all_of(pid.begin(), pid.end(), ::isdigit) || pid == self) {
+        const bool isProcess = !pid.empty() && std::all_of(pid.begin(), pid.end(), [](char c) {
+            return c >= '0' && c <= '9';
+        });
+        if (!isProcess || pid == self) {
             continue;
         }
         const std::string program = firstLine(process / "comm");
@@ -104,7 +109,7 @@ Processes readProcesses(const fs::path& root) {
         }
         // Other users' processes cannot be looked into; what can be seen is enough for the
         // operator's own programs, which are the ones that hold a cable by mistake.
-        for (const fs::path& fd : entries(process / "fd")) {
+        for (const fs::path& fd : withFiles ? entries(process / "fd") : std::vector<fs::path>{}) {
             std::error_code error;
             const std::string target = fs::read_symlink(fd, error).string();
             if (!error && target.starts_with("/dev/")) {
@@ -182,7 +187,7 @@ std::optional<CableFingerprint> usbCable(const fs::path& root, const fs::path& d
 
 std::vector<CableFingerprint> readCables() {
     const fs::path root = systemRoot();
-    const Processes processes = readProcesses(root);
+    const Processes processes = readProcesses(root, true);
     std::vector<CableFingerprint> cables;
     for (const fs::path& device : entries(root / "sys/bus/usb/devices")) {
         if (auto cable = usbCable(root, device, processes)) {
@@ -193,7 +198,7 @@ std::vector<CableFingerprint> readCables() {
 }
 
 CableSystem readCableSystem() {
-    return {.windows = false, .programs = readProcesses(systemRoot()).portTakers};
+    return {.windows = false, .programs = readProcesses(systemRoot(), false).portTakers};
 }
 
 }  // namespace rkt5

@@ -1,7 +1,7 @@
 #include "serial/CableRules.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <initializer_list>
 #include <sstream>
 
 #include "serial/UsbSerialChips.h"

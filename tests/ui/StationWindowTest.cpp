@@ -39,7 +39,9 @@ class StationWindowTest : public testing::Test {
     // USB adapters it lists; `cables` says what is known of their cables.
     void open(
         std::array<sim::SimulatorOptions, 3> options, PortListing::SystemListing listing = nullptr,
-        PortListing::CableListing cables = [](const PortNames&) { return CableSurvey{}; }) {
+        PortListing::CableListing cables = [](const PortNames&, const std::vector<SystemPort>&) {
+            return CableSurvey{};
+        }) {
         PortNames names;
         for (std::size_t i = 0; i < options.size(); ++i) {
             options[i].pace = false;
@@ -117,7 +119,7 @@ TEST_F(StationWindowTest, StartAllUpdatesEveryRowAndStartFailedAgainOnlyTheFaile
 TEST_F(StationWindowTest, ARowShowsWhatIsWrongWithItsCableBeforeAndWithItsFailure) {
     const std::string held = "Cable: minicom (process 812) has ";
     open({{{}, {.faults = {{MessageKind::ModelCheck, 0, Fault::Action::Silent}}}, {}}}, nullptr,
-         [&](const PortNames& names) {
+         [&](const PortNames& names, const std::vector<SystemPort>&) {
              const CableFingerprint cable{.device = units[1]->portPath(),
                                           .holder = "minicom (process 812)"};
              return surveyCables({cable}, {}, names, CableSystem{});

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "serial/CableReader.h"
+
 namespace rkt5 {
 
 PortListing::PortListing(PortNames names, std::vector<int> boundNumbers, SystemListing system,
@@ -17,11 +19,16 @@ std::vector<StationPort> PortListing::current() {
     names_.setListedPorts(devicesOf(listed));
     std::vector<StationPort> ports =
         bound_.empty() ? usbAdapterPorts(names_, listed) : boundPorts(names_, bound_, listed);
-    const CableSurvey survey = cables_(names_);
+    const CableSurvey survey = cables_(names_, listed);
     for (StationPort& port : ports) {
         port.cableAdvice = cableAdvice(survey, port.device);
     }
     return ports;
+}
+
+CableSurvey PortListing::systemCables(const PortNames& names,
+                                      const std::vector<SystemPort>& listed) {
+    return surveyCables(readCables(), listed, names, readCableSystem());
 }
 
 std::vector<StationPort> rowsAfterRefresh(const std::vector<StationPort>& rows,

@@ -17,14 +17,18 @@ namespace rkt5 {
 class PortListing {
   public:
     using SystemListing = std::function<std::vector<SystemPort>()>;
-    using CableListing = std::function<CableSurvey(const PortNames&)>;
+    // What is known of the cables, given the ports listed and their numbers.
+    using CableListing =
+        std::function<CableSurvey(const PortNames&, const std::vector<SystemPort>& listed)>;
 
     // `system` lists the serial ports there are now, and `cables` what is known of the cables:
     // the system's own, or a test's.
-    explicit PortListing(
-        PortNames names = {}, std::vector<int> boundNumbers = {},
-        SystemListing system = describeSystemPorts,
-        CableListing cables = [](const PortNames& names) { return surveyCables(names); });
+    explicit PortListing(PortNames names = {}, std::vector<int> boundNumbers = {},
+                         SystemListing system = describeSystemPorts,
+                         CableListing cables = systemCables);
+
+    // The system's cables now, with the ports listed.
+    static CableSurvey systemCables(const PortNames& names, const std::vector<SystemPort>& listed);
 
     // Reads the system's list anew, with what the cable doctor finds in each port's cable.
     std::vector<StationPort> current();
