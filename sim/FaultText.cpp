@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "common/PrintableText.h"
+
 namespace rkt5::sim {
 
 namespace {
@@ -79,7 +81,8 @@ std::string unescape(std::string_view given, std::string_view text) {
                 out += '\n';
                 break;
             case '\\':
-                out += '\\';
+            case '"':  // as the programs quote answers in their reasons
+                out += text[i];
                 break;
             case 'x': {
                 const int high = i + 1 < text.size() ? hexDigit(text[i + 1]) : -1;
@@ -93,29 +96,6 @@ std::string unescape(std::string_view given, std::string_view text) {
             }
             default:
                 bad(given, std::string("unknown escape \\") + text[i]);
-        }
-    }
-    return out;
-}
-
-// The reply as written after "reply=": what unescape() reads back.
-std::string escape(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            constexpr char kHex[] = "0123456789ABCDEF";
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0x0F];
-        } else {
-            out += c;
         }
     }
     return out;
@@ -216,7 +196,7 @@ std::string faultText(const Fault& fault) {
                        (fault.occurrence == 0 ? "*" : std::to_string(fault.occurrence)) + ":";
     switch (fault.action) {
         case Fault::Action::Reply:
-            return text + "reply=" + escape(fault.reply);
+            return text + "reply=" + printableText(fault.reply);
         case Fault::Action::Silent:
             return text + "silent";
         case Fault::Action::Late:

@@ -6,7 +6,7 @@
 //           unknown (any letter case)
 //   K       the k-th message of that kind, counted from 1, or * for every one
 //   ACTION  reply=TEXT        answer TEXT instead (two letters take the answer's usual shape;
-//                             anything else is sent as written; \r \n \\ \xHH escapes)
+//                             anything else is sent as written; \r \n \\ \" \xHH escapes)
 //           silent            no echo, no answer
 //           drop-echo[=N]     leave out the last N echo bytes (1)
 //           corrupt-echo[=I]  flip the bits of echo byte I (0); frames count after "CL~"

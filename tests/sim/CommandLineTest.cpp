@@ -51,8 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
                   ""},
         GoodFault{"pin:1:reply=\\r\\nOK\\x0D\\n", MessageKind::PortCommand, 1, Action::Reply, 0,
                   0ms, "\r\nOK\r\n"},
-        GoodFault{"model:*:reply=\\\\\\x01\\xff ~", MessageKind::ModelCheck, 0, Action::Reply, 0,
-                  0ms, "\\\x01\xff ~"}));
+        GoodFault{"model:*:reply=\\\\\\x01\\xff \\\"~", MessageKind::ModelCheck, 0, Action::Reply,
+                  0, 0ms, "\\\x01\xff \"~"}));
 
 class BadFaultText : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 
