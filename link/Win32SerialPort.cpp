@@ -268,10 +268,12 @@ void Win32SerialPort::drain() {
             lineLost_ = ioErrorText("ReadFile", kReadLimit, error);
             return;
         }
-        if (count == 0) {
-            return;  // counted but not given: the next wake or look tries again
-        }
         received_.insert(received_.end(), read_->buffer.begin(), read_->buffer.begin() + count);
+        // What was counted is in (or the driver gave less: the next wake or look tries again);
+        // what comes after wakes the port.
+        if (count < kReadSize) {
+            return;
+        }
     }
 }
 
