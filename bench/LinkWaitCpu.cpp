@@ -20,8 +20,8 @@
 
 #include "common/WireProtocol.h"
 #include "link/MenuLineChoice.h"
-#include "link/QtSerialPort.h"
 #include "link/RadioLink.h"
+#include "serial/QtSerialPort.h"
 #include "sim/PtyTransceiver.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include "flash/Sequences.h"
 #include "image/StartupImage.h"
 #include "link/MenuLineChoice.h"
-#include "link/QtSerialPort.h"
+#include "serial/QtSerialPort.h"
 #include "sim/PtyTransceiver.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "link/Cables.h"
+#include "serial/Cables.h"
 
 namespace rkt5::cli {
 

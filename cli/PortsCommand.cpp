@@ -10,9 +10,9 @@
 #include "cli/CommandParser.h"
 #include "cli/PortReport.h"
 #include "common/RunTimeError.h"
-#include "link/PortNames.h"
 #include "link/SpeedOptions.h"
-#include "link/SystemPorts.h"
+#include "serial/PortNames.h"
+#include "serial/SystemPorts.h"
 
 namespace rkt5::cli {
 

@@ -16,8 +16,8 @@
 #include "common/RunTimeError.h"
 #include "fuzz/FuzzCheck.h"
 #include "link/MenuLineChoice.h"
-#include "link/PortNames.h"
 #include "link/SpeedOptions.h"
+#include "serial/PortNames.h"
 
 using namespace rkt5;
 using fuzz::require;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/SerialPort.h"
+#include "serial/SerialPort.h"
 
 namespace rkt5::fuzz {
 

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "link/LineSettings.h"
 #include "link/Reply.h"
+#include "serial/LineSettings.h"
 
 namespace rkt5 {
 

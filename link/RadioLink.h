@@ -17,7 +17,7 @@
 #include "link/Reply.h"
 #include "link/ReplyTimer.h"
 #include "link/SendCount.h"
-#include "link/SerialPort.h"
+#include "serial/SerialPort.h"
 
 namespace rkt5 {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <optional>
 
-#include "link/LineSettings.h"
+#include "serial/LineSettings.h"
 
 namespace rkt5 {
 

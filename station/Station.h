@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/KeepAwake.h"
+#include "station/KeepAwake.h"
 #include "station/UnitRecord.h"
 #include "station/UpdateRunner.h"
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "link/PortNames.h"
-#include "link/SystemPorts.h"
+#include "serial/PortNames.h"
+#include "serial/SystemPorts.h"
 
 namespace rkt5 {
 

@@ -5,10 +5,10 @@
 #include <utility>
 
 #include "flash/FlashContext.h"
-#include "link/Cables.h"
 #include "link/MenuLineChoice.h"
 #include "link/RadioLink.h"
-#include "link/SystemSerialPort.h"
+#include "serial/Cables.h"
+#include "serial/SystemSerialPort.h"
 
 namespace rkt5 {
 

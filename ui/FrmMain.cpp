@@ -28,9 +28,9 @@
 #include "image/ImageFile.h"
 #include "image/RegionChecksum.h"
 #include "image/StartupImage.h"
-#include "link/Cables.h"
-#include "link/KeepAwake.h"
-#include "link/SystemPorts.h"
+#include "serial/Cables.h"
+#include "serial/SystemPorts.h"
+#include "station/KeepAwake.h"
 #include "ui/Twips.h"
 #include "ui/WindowFonts.h"
 

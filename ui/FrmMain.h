@@ -12,8 +12,8 @@
 #include "image/FlashImage.h"
 #include "link/LineChoice.h"
 #include "link/PortMenu.h"
-#include "link/SystemSerialPort.h"
 #include "link/RadioLink.h"
+#include "serial/SystemSerialPort.h"
 #include "ui/MessageSink.h"
 
 class QAction;

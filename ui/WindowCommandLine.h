@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/PortNames.h"
+#include "serial/PortNames.h"
 
 namespace rkt5 {
 

@@ -17,11 +17,11 @@
 #include "common/RunTimeError.h"
 #include "flash/PortCommand.h"
 #include "flash/Sequences.h"
-#include "link/KeepAwake.h"
 #include "link/MenuLineChoice.h"
 #include "link/RadioLink.h"
-#include "link/SystemPorts.h"
-#include "link/SystemSerialPort.h"
+#include "serial/SystemPorts.h"
+#include "serial/SystemSerialPort.h"
+#include "station/KeepAwake.h"
 
 namespace rkt5::cli {
 

@@ -14,7 +14,7 @@
 #include "flash/AccessWord.h"
 #include "image/FlashImage.h"
 #include "image/StartupImage.h"
-#include "link/SystemPorts.h"
+#include "serial/SystemPorts.h"
 #include "station/Station.h"
 
 namespace rkt5::cli {

@@ -13,7 +13,7 @@
 
 #include "flash/Sequences.h"
 #include "link/MenuLineChoice.h"
-#include "link/QtSerialPort.h"
+#include "serial/QtSerialPort.h"
 #include "sim/PtyTransceiver.h"
 #include "tests/flash/RecordingPanel.h"
 #include "tests/support/TempDir.h"

@@ -17,7 +17,7 @@
 #include "image/StartupImage.h"
 #include "link/FailureReason.h"
 #include "link/MenuLineChoice.h"
-#include "link/QtSerialPort.h"
+#include "serial/QtSerialPort.h"
 #include "sim/PtyTransceiver.h"
 #include "tests/flash/RecordingPanel.h"
 

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "common/RunTimeError.h"
-#include "link/LineSettings.h"
 #include "link/PortMenu.h"
-#include "link/PortNames.h"
 #include "link/SpeedOptions.h"
+#include "serial/LineSettings.h"
+#include "serial/PortNames.h"
 
 namespace rkt5 {
 namespace {

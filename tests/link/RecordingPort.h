@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "link/SerialPort.h"
+#include "serial/SerialPort.h"
 
 namespace rkt5::test {
 

@@ -9,7 +9,7 @@
 #include "common/WireProtocol.h"
 #include "link/MenuLineChoice.h"
 #include "link/RadioLink.h"
-#include "link/SystemSerialPort.h"
+#include "serial/SystemSerialPort.h"
 #include "tests/link/SimulatedTransceiver.h"
 
 namespace rkt5 {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "link/Cables.h"
-#include "link/PortNames.h"
-#include "link/SystemPorts.h"
+#include "serial/Cables.h"
+#include "serial/PortNames.h"
+#include "serial/SystemPorts.h"
 #include "station/StationPort.h"
 
 namespace rkt5 {

@@ -10,8 +10,8 @@
 
 #include <windows.h>
 
-#include "link/NamedSerialPort.h"
-#include "link/Win32Calls.h"
+#include "serial/NamedSerialPort.h"
+#include "serial/Win32Calls.h"
 
 class QTimer;
 class QWinEventNotifier;

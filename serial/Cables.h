@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "link/PortNames.h"
-#include "link/SystemPorts.h"
 #include "serial/CableFingerprint.h"
 #include "serial/CableRules.h"
+#include "serial/PortNames.h"
+#include "serial/SystemPorts.h"
 
 namespace rkt5 {
 

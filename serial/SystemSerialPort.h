@@ -3,9 +3,9 @@
 // The serial port of the system the programs are built for; both have the same eight operations
 // and a PortNames of their own.
 #ifdef _WIN32
-#include "link/Win32SerialPort.h"
+#include "serial/Win32SerialPort.h"
 #else
-#include "link/QtSerialPort.h"
+#include "serial/QtSerialPort.h"
 #endif
 
 namespace rkt5 {

@@ -1,4 +1,4 @@
-#include "link/Win32SerialPort.h"
+#include "serial/Win32SerialPort.h"
 
 #include <QTimer>
 #include <QWinEventNotifier>

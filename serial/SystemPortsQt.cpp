@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
-#include "link/SystemPorts.h"
+#include "serial/SystemPorts.h"
 
 namespace rkt5 {
 

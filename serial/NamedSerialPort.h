@@ -3,9 +3,9 @@
 #include <chrono>
 #include <string>
 
-#include "link/LineSettings.h"
-#include "link/PortNames.h"
-#include "link/SerialPort.h"
+#include "serial/LineSettings.h"
+#include "serial/PortNames.h"
+#include "serial/SerialPort.h"
 
 namespace rkt5 {
 

@@ -1,10 +1,10 @@
-#include "link/QtSerialPort.h"
+#include "serial/QtSerialPort.h"
 
 #include <climits>
 
 #include "common/RunTimeError.h"
-#include "link/LowLatency.h"
-#include "link/OpenFailure.h"
+#include "serial/LowLatency.h"
+#include "serial/OpenFailure.h"
 
 namespace rkt5 {
 

@@ -1,7 +1,7 @@
-#include "link/SystemPorts.h"
+#include "serial/SystemPorts.h"
 
 #include "common/RunTimeError.h"
-#include "link/SystemSerialPort.h"
+#include "serial/SystemSerialPort.h"
 
 namespace rkt5 {
 

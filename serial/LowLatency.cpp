@@ -1,4 +1,4 @@
-#include "link/LowLatency.h"
+#include "serial/LowLatency.h"
 
 #ifdef __linux__
 #include <linux/serial.h>

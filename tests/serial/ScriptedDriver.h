@@ -8,7 +8,7 @@
 #include <map>
 #include <vector>
 
-#include "link/Win32Calls.h"
+#include "serial/Win32Calls.h"
 
 namespace rkt5::test {
 

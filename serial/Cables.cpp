@@ -1,4 +1,4 @@
-#include "link/Cables.h"
+#include "serial/Cables.h"
 
 #include <algorithm>
 #include <cstdio>

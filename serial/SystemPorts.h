@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "link/LineSettings.h"
-#include "link/SerialPort.h"
+#include "serial/LineSettings.h"
+#include "serial/SerialPort.h"
 
 namespace rkt5 {
 

@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "common/RunTimeError.h"
-#include "link/SystemPorts.h"
-#include "link/Win32SerialPort.h"
-#include "tests/link/ScriptedDriver.h"
+#include "serial/SystemPorts.h"
+#include "serial/Win32SerialPort.h"
+#include "tests/serial/ScriptedDriver.h"
 
 namespace rkt5 {
 namespace {

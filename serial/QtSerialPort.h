@@ -2,7 +2,7 @@
 
 #include <QSerialPort>
 
-#include "link/NamedSerialPort.h"
+#include "serial/NamedSerialPort.h"
 
 namespace rkt5 {
 

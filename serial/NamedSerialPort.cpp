@@ -1,4 +1,4 @@
-#include "link/NamedSerialPort.h"
+#include "serial/NamedSerialPort.h"
 
 #include "common/RunTimeError.h"
 

@@ -1,4 +1,4 @@
-#include "link/LineSettings.h"
+#include "serial/LineSettings.h"
 
 namespace rkt5 {
 

@@ -1,4 +1,4 @@
-#include "link/PortNames.h"
+#include "serial/PortNames.h"
 
 #include <algorithm>
 #include <cctype>

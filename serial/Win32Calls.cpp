@@ -1,4 +1,4 @@
-#include "link/Win32Calls.h"
+#include "serial/Win32Calls.h"
 
 namespace rkt5 {
 

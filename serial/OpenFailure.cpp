@@ -1,4 +1,4 @@
-#include "link/OpenFailure.h"
+#include "serial/OpenFailure.h"
 
 #include <QSerialPort>
 

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "link/SystemPorts.h"
+#include "serial/SystemPorts.h"
 #include "serial/UsbInstanceId.h"
 #include "serial/Win32DeviceText.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/LineSettings.h"
+#include "serial/LineSettings.h"
 
 namespace rkt5 {
 

@@ -1,4 +1,4 @@
-#include "link/KeepAwake.h"
+#include "station/KeepAwake.h"
 
 #ifdef _WIN32
 #include <windows.h>
