@@ -1,22 +1,13 @@
 #include "link/LineOptionText.h"
 
-#include <charconv>
 #include <utility>
 
+#include "common/WholeNumber.h"
 #include "link/SpeedOptions.h"
 
 namespace rkt5 {
 
 namespace {
-
-std::optional<long long> wholeNumber(const std::string& text) {
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::optional<int> speedOptionOf(const std::string& text, std::string& error) {
     const auto value = wholeNumber(text);

@@ -2,12 +2,12 @@
 
 #include <QCommandLineParser>
 #include <QStringList>
-#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string_view>
 
+#include "common/WholeNumber.h"
 #include "sim/FaultText.h"
 
 namespace rkt5::sim {
@@ -18,16 +18,14 @@ namespace {
     throw std::invalid_argument(why);
 }
 
-long long wholeNumber(const std::string& option, const std::string& text, long long least,
-                      long long most) {
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < least ||
-        value > most) {
+long long numberIn(const std::string& option, const std::string& text, long long least,
+                   long long most) {
+    const std::optional<long long> value = wholeNumber(text);
+    if (!value || *value < least || *value > most) {
         bad(option + " needs a whole number from " + std::to_string(least) + " to " +
             std::to_string(most) + ", not \"" + text + "\"");
     }
-    return value;
+    return *value;
 }
 
 double rate(const std::string& option, const std::string& text) {
@@ -49,13 +47,13 @@ void addFault(CommandLine& line, const std::string& value) {
         return;
     }
     const auto unit =
-        wholeNumber("the unit of --fault " + value, value.substr(0, slash), 1, kMostUnits);
+        numberIn("the unit of --fault " + value, value.substr(0, slash), 1, kMostUnits);
     line.aimedFaults.push_back({static_cast<int>(unit), parseFault(value.substr(slash + 1))});
 }
 
 std::chrono::milliseconds milliseconds(const std::string& option, const std::string& text,
                                        long long most) {
-    return std::chrono::milliseconds(wholeNumber(option, text, 0, most));
+    return std::chrono::milliseconds(numberIn(option, text, 0, most));
 }
 
 // One option: its name, the name of its value (none for a flag), its help line, and what each
@@ -70,7 +68,7 @@ struct OptionRule {
 constexpr OptionRule kOptions[] = {
     {"count", "N", "serve N transceivers at once, each on its own port (1 to 64, default 1)",
      [](CommandLine& l, const std::string& o, const std::string& v) {
-         l.count = static_cast<int>(wholeNumber(o, v, 1, kMostUnits));
+         l.count = static_cast<int>(numberIn(o, v, 1, kMostUnits));
      }},
     {"link", "PATH", "keep a symbolic link at PATH pointing to the port",
      [](CommandLine& l, const std::string&, const std::string& v) { l.options.linkPath = v; }},
@@ -83,7 +81,7 @@ constexpr OptionRule kOptions[] = {
      }},
     {"baud", "N", "pace output at N bit/s instead of the speed the client set",
      [](CommandLine& l, const std::string& o, const std::string& v) {
-         l.options.baud = static_cast<int>(wholeNumber(o, v, 50, 4'000'000));
+         l.options.baud = static_cast<int>(numberIn(o, v, 50, 4'000'000));
      }},
     {"no-pace", "", "write at once instead of at the line rate",
      [](CommandLine& l, const std::string&, const std::string&) { l.options.pace = false; }},
@@ -115,7 +113,7 @@ constexpr OptionRule kOptions[] = {
      }},
     {"seed", "N", "seed of the random faults (repeatable runs; default 1)",
      [](CommandLine& l, const std::string& o, const std::string& v) {
-         l.options.seed = static_cast<std::uint32_t>(wholeNumber(o, v, 0, 4294967295LL));
+         l.options.seed = static_cast<std::uint32_t>(numberIn(o, v, 0, 4294967295LL));
      }},
     {"random-late-ms", "N", "how late a randomly late answer comes (default 6000)",
      [](CommandLine& l, const std::string& o, const std::string& v) {

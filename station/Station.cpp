@@ -8,6 +8,15 @@
 
 namespace rkt5 {
 
+StationRecords stationRecords(std::string recordPath, std::string logs, bool logsInAFolder,
+                              std::string firmwareName, const FlashImage& image) {
+    StationRecords records;
+    records.recordPath = std::move(recordPath);
+    (logsInAFolder ? records.logFolder : records.logPath) = std::move(logs);
+    records.firmware = recordedFirmware(std::move(firmwareName), image);
+    return records;
+}
+
 bool makeLogFolder(const std::string& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);

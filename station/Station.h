@@ -23,6 +23,12 @@ struct StationRecords {
     RecordedFirmware firmware;
 };
 
+// The records of a station updating with the firmware `image`, which the record names
+// `firmwareName`: the record file, and the logs in a folder or, with `logsInAFolder` false, in one
+// file.
+StationRecords stationRecords(std::string recordPath, std::string logs, bool logsInAFolder,
+                              std::string firmwareName, const FlashImage& image);
+
 // Makes the folder the logs go to when it is missing; false when there is no folder there after.
 bool makeLogFolder(const std::string& folder);
 

@@ -1,22 +1,13 @@
 #include "cli/protocol/LinkOptions.h"
 
-#include <charconv>
 #include <utility>
 
+#include "common/WholeNumber.h"
 #include "link/LineOptionText.h"
 
 namespace rkt5::cli {
 
 namespace {
-
-std::optional<long> wholeNumber(const std::string& text) {
-    long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::optional<int> pinFunctionIndex(const std::string& name) {
     static constexpr std::string_view kFunctions[] = {"low", "high", "input", "read"};
@@ -108,7 +99,7 @@ bool readLinkOptions(const CommandParser& args, const LinkOptionSet& set, LinkOp
     }
     if (set.mode) {
         const auto mode = args.value("mode");
-        const auto value = mode ? wholeNumber(*mode) : std::optional<long>(2);
+        const auto value = mode ? wholeNumber(*mode) : std::optional<long long>(2);
         if (!value || *value < 0 || *value > 2) {
             error = "--mode must be 0, 1 or 2, not '" + mode.value_or("") + "'";
             return false;

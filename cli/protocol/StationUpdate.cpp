@@ -52,19 +52,6 @@ std::vector<StationPort> chosenPorts(const LinkOptions& options) {
     return ports;
 }
 
-StationRecords recordsOf(const LinkOptions& options, const FlashImage& image, bool several) {
-    StationRecords records;
-    records.recordPath = options.recordPath.value_or("");
-    if (options.logPath) {
-        (several ? records.logFolder : records.logPath) = *options.logPath;
-    }
-    records.firmware = recordedFirmware(
-        options.imagePath ? std::filesystem::path(*options.imagePath).filename().string()
-                          : std::string(kStartupFirmwareVersion),
-        image);
-    return records;
-}
-
 // What the run prints: one port as a single update always has (its progress line, the reason,
 // the message), several as a line per port and a summary at the end.
 class UpdateReport {
@@ -142,7 +129,11 @@ int runPorts(const std::vector<StationPort>& ports, const LinkOptions& options,
     UpdateReport report(ports, writeEndAddress(options.pinNumberText), io);
     Station station(
         {&image, options.speedIndex, options.timeout, &interruptRequested, options.pinNumberText},
-        recordsOf(options, image, report.several()));
+        stationRecords(
+            options.recordPath.value_or(""), options.logPath.value_or(""), report.several(),
+            options.imagePath ? std::filesystem::path(*options.imagePath).filename().string()
+                              : std::string(kStartupFirmwareVersion),
+            image));
     QObject::connect(&station, &Station::progressed, [&report](const std::string& device, int row) {
         report.progressed(device, row);
     });

@@ -29,14 +29,6 @@ constexpr const char* kUsage =
     "serial adapters plugged in (a new one appears within seconds), or the ports bound with\n"
     "--port. Nothing starts until \"Start all\" or a row's \"Start\" is pressed.\n";
 
-rkt5::StationRecords recordsOf(const rkt5::StationOptions& options, const rkt5::FlashImage& image) {
-    rkt5::StationRecords records;
-    records.recordPath = options.recordPath;
-    records.logFolder = options.logFolder;
-    records.firmware = rkt5::recordedFirmware(std::string(rkt5::kStartupFirmwareVersion), image);
-    return records;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -60,9 +52,11 @@ int main(int argc, char** argv) {
     const auto image = std::make_unique<rkt5::FlashImage>();
     buildStartupImage(*image, *std::make_unique<rkt5::FirmwareTable>());
 
-    rkt5::StationWindow window({image.get(), options->speedIndex, options->timeout},
-                               recordsOf(*options, *image),
-                               rkt5::PortListing(std::move(line.names()), line.boundNumbers()));
+    rkt5::StationWindow window(
+        {image.get(), options->speedIndex, options->timeout},
+        rkt5::stationRecords(options->recordPath, options->logFolder, true,
+                             std::string(rkt5::kStartupFirmwareVersion), *image),
+        rkt5::PortListing(std::move(line.names()), line.boundNumbers()));
     if (line.quitWhenShown()) {
         new rkt5::QuitAfterFirstPaint(window);
     }
