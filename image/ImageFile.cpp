@@ -15,11 +15,11 @@ Message lineErrorMessage(int code, int lineNumber) {
         "Error", Message::kExclamation};
 }
 
+}  // namespace
+
 Message fileOpenErrorMessage() {
     return {"File Open Error", "ERROR", Message::kCritical};
 }
-
-}  // namespace
 
 ImageFileFormat formatForPath(std::string_view path) {
     if (path.size() < 3)

@@ -28,6 +28,9 @@ struct ImageLoadOutcome {
 // whole (nothing of the previous content survives).
 ImageLoadOutcome loadImageText(FlashImage& image, std::string_view text, ImageFileFormat format);
 
+// The message of a firmware file that cannot be opened or read: "File Open Error".
+Message fileOpenErrorMessage();
+
 // Reads the file once, then loads it as above. A file that cannot be opened or read ends with
 // "File Open Error"; the image is untouched.
 ImageLoadOutcome LoadImageFile(FlashImage& image, const std::string& path);

@@ -7,8 +7,9 @@
 namespace rkt5 {
 
 // The whole content of a regular file, read at once; nothing when it cannot be opened or read (a
-// missing file, a directory or device, no permission, no memory for it).
-std::optional<std::string> readFileText(const std::string& path);
+// missing file, a directory or device, no permission, no memory for it), and then, given
+// `whyNot`, the reason in the system's words there.
+std::optional<std::string> readFileText(const std::string& path, std::string* whyNot = nullptr);
 
 // Walks the lines of a firmware text. A line ends at CR or at CR LF (one line end); LF alone is
 // part of the line. A last line without a line end still counts, but text that ends with a line
