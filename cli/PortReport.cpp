@@ -69,13 +69,6 @@ QJsonObject rowJson(const PortReportRow& row) {
     return object;
 }
 
-std::optional<Cable> cableAt(const CableSurvey& survey, const std::string& device) {
-    const auto found =
-        std::find_if(survey.cables.begin(), survey.cables.end(),
-                     [&](const Cable& cable) { return cable.fingerprint.device == device; });
-    return found == survey.cables.end() ? std::nullopt : std::optional(*found);
-}
-
 }  // namespace
 
 std::vector<PortReportRow> portReportRows(
@@ -85,10 +78,10 @@ std::vector<PortReportRow> portReportRows(
     std::set<std::string> numbered;
     for (int number = PortNames::kFirstNumber; number <= PortNames::kLastNumber; ++number) {
         const std::string device = names.deviceFor(number);
-        auto cable = cableAt(survey, device);
-        if (bound.contains(number) || cable) {
-            rows.push_back(
-                {"COM" + std::to_string(number), device, openState(device), std::move(cable)});
+        const Cable* cable = cableAt(survey, device);
+        if (bound.contains(number) || cable != nullptr) {
+            rows.push_back({"COM" + std::to_string(number), device, openState(device),
+                            cable != nullptr ? std::optional(*cable) : std::nullopt});
             numbered.insert(device);
         }
     }

@@ -194,9 +194,7 @@ std::string filledIn(std::string_view text, const CableFingerprint& cable) {
         if (key == "tty")
             return cable.device.substr(cable.device.rfind('/') + 1);
         if (key == "module") {
-            const auto chip = cable.vendorId && cable.productId
-                                  ? usbSerialChip(*cable.vendorId, *cable.productId)
-                                  : std::nullopt;
+            const auto chip = usbSerialChip(cable.vendorId, cable.productId);
             return chip ? std::string(chip->linuxDriver) : "usbserial";
         }
         return "{" + std::string(key) + "}";

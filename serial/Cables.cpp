@@ -25,12 +25,6 @@ std::string hex4(unsigned id) {
     return text;
 }
 
-const Cable* cableAt(const CableSurvey& survey, const std::string& device) {
-    const auto found = std::find_if(survey.cables.begin(), survey.cables.end(),
-                                    [&](const Cable& c) { return c.fingerprint.device == device; });
-    return found == survey.cables.end() ? nullptr : &*found;
-}
-
 }  // namespace
 
 CableSurvey surveyCables(std::vector<CableFingerprint> fingerprints,
@@ -68,6 +62,12 @@ CableSurvey surveyCables(std::vector<CableFingerprint> fingerprints,
 
 CableSurvey surveyCables(const PortNames& names) {
     return surveyCables(readCables(), describeSystemPorts(), names, readCableSystem());
+}
+
+const Cable* cableAt(const CableSurvey& survey, const std::string& device) {
+    const auto found = std::find_if(survey.cables.begin(), survey.cables.end(),
+                                    [&](const Cable& c) { return c.fingerprint.device == device; });
+    return found == survey.cables.end() ? nullptr : &*found;
 }
 
 std::string cableSummary(const CableFingerprint& cable) {

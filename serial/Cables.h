@@ -33,6 +33,9 @@ CableSurvey surveyCables(std::vector<CableFingerprint> fingerprints,
 // The survey of the system now, with the programs' COM numbers.
 CableSurvey surveyCables(const PortNames& names);
 
+// The cable behind `device` in a survey; none when the system knows nothing of it.
+const Cable* cableAt(const CableSurvey& survey, const std::string& device);
+
 // One line of what the system says of a cable: chip or name, USB ids, serial number, where it is
 // plugged in, its driver, problem code and latency timer, as far as known.
 std::string cableSummary(const CableFingerprint& cable);

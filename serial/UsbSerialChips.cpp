@@ -50,4 +50,9 @@ std::optional<UsbSerialChip> usbSerialChip(unsigned vendorId, unsigned productId
     return found == std::end(kChips) ? std::nullopt : std::optional(*found);
 }
 
+std::optional<UsbSerialChip> usbSerialChip(std::optional<unsigned> vendorId,
+                                           std::optional<unsigned> productId) {
+    return vendorId && productId ? usbSerialChip(*vendorId, *productId) : std::nullopt;
+}
+
 }  // namespace rkt5

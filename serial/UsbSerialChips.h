@@ -16,5 +16,8 @@ struct UsbSerialChip {
 
 // The chip of these ids; nothing for a device that is no known serial chip.
 std::optional<UsbSerialChip> usbSerialChip(unsigned vendorId, unsigned productId);
+// The same for ids a device may lack: nothing unless it has both.
+std::optional<UsbSerialChip> usbSerialChip(std::optional<unsigned> vendorId,
+                                           std::optional<unsigned> productId);
 
 }  // namespace rkt5

@@ -29,10 +29,6 @@ std::optional<int> comNumberOf(std::string_view name) {
     return error == std::errc{} && stop == end && number > 0 ? std::optional(number) : std::nullopt;
 }
 
-bool isKnownChip(const UsbIdentity& identity) {
-    return identity.vendorId && usbSerialChip(*identity.vendorId, *identity.productId);
-}
-
 // The USB device that `device` is an interface or an FTDI port of, when the list has it.
 const Win32Device* usbDeviceOf(const Win32Device& device, const std::vector<Win32Device>& devices) {
     if (device.parentInstanceId.empty() || !readInstanceId(device.instanceId).usbDeviceIsParent) {
@@ -57,10 +53,8 @@ CableFingerprint fingerprintOf(const Win32Device& device, const Win32Device& usb
     if (cable.comNumber && !device.problemCode) {
         cable.device = device.portName;
     }
-    if (cable.vendorId) {
-        if (const auto chip = usbSerialChip(*cable.vendorId, *cable.productId)) {
-            cable.chip = chip->family;
-        }
+    if (const auto chip = usbSerialChip(cable.vendorId, cable.productId)) {
+        cable.chip = chip->family;
     }
     cable.serialNumber =
         firstOf(readInstanceId(usbDevice.instanceId).serialNumber, identity.serialNumber);
@@ -94,7 +88,9 @@ std::vector<CableFingerprint> fingerprintsOf(const std::vector<Win32Device>& dev
         if (std::ranges::find(usbDevices, &device) != usbDevices.end()) {
             continue;  // its interfaces or ports stand for it
         }
-        if (!comNumberOf(device.portName) && !isKnownChip(readInstanceId(device.instanceId))) {
+        const UsbIdentity identity = readInstanceId(device.instanceId);
+        if (!comNumberOf(device.portName) &&
+            !usbSerialChip(identity.vendorId, identity.productId)) {
             continue;  // a printer port, a modem on no COM port, a hub
         }
         const Win32Device none;

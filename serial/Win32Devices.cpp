@@ -75,10 +75,6 @@ bool isOfPortClass(const SP_DEVINFO_DATA& device) {
            IsEqualGUID(device.ClassGuid, GUID_DEVCLASS_MODEM);
 }
 
-bool isKnownChip(const UsbIdentity& identity) {
-    return identity.vendorId && usbSerialChip(*identity.vendorId, *identity.productId);
-}
-
 struct Node {
     SP_DEVINFO_DATA data;
     std::string id;
@@ -117,11 +113,13 @@ class SystemDevices : public Win32Devices {
         for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device); ++index) {
             std::string id = instanceIdOf(device.DevInst);
             const UsbIdentity identity = readInstanceId(id);
-            nodes.push_back({.data = device,
-                             .id = std::move(id),
-                             .parentId = parentIdOf(device.DevInst),
-                             .usbDeviceIsParent = identity.usbDeviceIsParent,
-                             .wanted = isOfPortClass(device) || isKnownChip(identity)});
+            nodes.push_back(
+                {.data = device,
+                 .id = std::move(id),
+                 .parentId = parentIdOf(device.DevInst),
+                 .usbDeviceIsParent = identity.usbDeviceIsParent,
+                 .wanted = isOfPortClass(device) ||
+                           usbSerialChip(identity.vendorId, identity.productId).has_value()});
         }
         // The composite device an interface belongs to has the serial number and the location.
         const std::size_t count = nodes.size();
