@@ -18,6 +18,7 @@ class IdlePort : public SerialPort {
     void setPortOpen(bool) override {}
     void output(std::span<const std::uint8_t>) override {}
     int inBufferCount() override { return 0; }
+    void waitForInput(std::chrono::milliseconds) override {}
     std::vector<std::uint8_t> input() override { return {}; }
 };
 

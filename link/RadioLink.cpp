@@ -1,9 +1,6 @@
 #include "link/RadioLink.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <algorithm>
-#include <stdexcept>
 
 #include "common/RunTimeError.h"
 #include "common/WireProtocol.h"
@@ -137,11 +134,7 @@ void RadioLink::pull() {
 }
 
 void RadioLink::waitForBytes(int count, int tryTotal) {
-    if (QCoreApplication::instance() == nullptr) {
-        throw std::logic_error("waiting for the transceiver needs a running Qt application");
-    }
-    // Each pass sleeps until some event arrives: the port's data, Timer1's tick or anything the
-    // window has to handle. Timer1 is armed, so the sleep always ends.
+    // Each pass blocks until bytes come or Timer1's period is up, so the wait always ends.
     for (;;) {
         pull();
         const bool over = received_.echoBroken()
@@ -150,7 +143,7 @@ void RadioLink::waitForBytes(int count, int tryTotal) {
         if (!Timer1.armed() || over) {
             return;
         }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        MSComm1.waitForInput(Timer1.remaining());
     }
 }
 

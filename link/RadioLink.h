@@ -22,11 +22,11 @@
 namespace rkt5 {
 
 // One serial link to the transceiver: the port, the reply timer, the send and receive buffers,
-// and the exchanges built on them. Every exchange waits through one primitive that sleeps in the
-// event loop until bytes arrive or Timer1 runs out, so waiting costs no CPU and the window stays
-// responsive. Each exchange reads its answer behind its own echo (EchoAlignedBuffer), and a try
-// whose echo came back wrong is let finish before anything else is sent, so that one late answer
-// costs one send instead of a run of collisions.
+// and the exchanges built on them. Every exchange waits through one primitive that blocks the
+// calling thread (the link's thread) until bytes arrive or Timer1's period is up, so waiting costs
+// no CPU and no event loop runs inside an exchange. Each exchange reads its answer behind its own
+// echo (EchoAlignedBuffer), and a try whose echo came back wrong is let finish before anything else
+// is sent, so that one late answer costs one send instead of a run of collisions.
 //
 // One operation runs at a time (PortSession): while one waits, the event loop may deliver a click
 // that starts another; that one is refused before it touches anything.
@@ -94,8 +94,8 @@ class RadioLink {
     // their echo; continueExchange writes more of the same exchange.
     void beginExchange(std::span<const std::uint8_t> bytes);
     void continueExchange(std::span<const std::uint8_t> bytes);
-    // The one wait of every exchange: sleeps in the event loop until `count` bytes of the
-    // exchange's own are in or Timer1 is disarmed (its tick, or a handler that stops it). Once
+    // The one wait of every exchange: blocks until `count` bytes of the exchange's own are in or
+    // Timer1's period is up. Once
     // its echo came back wrong, the try has failed, but the transceiver is still echoing and
     // answering it: the wait goes on until `tryTotal` bytes have come back from the echo's start
     // on, whatever they are, so that the next send does not run into the rest of this one.

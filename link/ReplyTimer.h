@@ -1,30 +1,30 @@
 #pragma once
 
 #include <chrono>
-
-#include <QTimer>
+#include <optional>
 
 namespace rkt5 {
 
-// Timer1: the one-shot reply time-out. An exchange arms it right after writing and disarms it when
-// its bytes are in; the timer's tick disarms it when the period runs out. Both halves of a mode 2
-// packet share one period.
+// Timer1: the reply time-out, as a deadline. An exchange arms it right after writing and disarms
+// it when its bytes are in; once the period has passed it is no longer armed. Both halves of a
+// mode 2 packet share one period. The link's waits block until bytes come or remaining() is up.
 class ReplyTimer {
   public:
+    using Clock = std::chrono::steady_clock;
     // How long the transceiver may take to echo a command and answer it.
     static constexpr std::chrono::milliseconds kDefaultInterval{5000};
 
-    ReplyTimer();
-
-    void setInterval(std::chrono::milliseconds interval);
-    std::chrono::milliseconds interval() const;
-    void arm();
-    void disarm();
+    void setInterval(std::chrono::milliseconds interval) { interval_ = interval; }
+    std::chrono::milliseconds interval() const { return interval_; }
+    void arm() { deadline_ = Clock::now() + interval_; }
+    void disarm() { deadline_.reset(); }
     bool armed() const;  // Timer1.Enabled
+    // The time left of the period, rounded up to whole milliseconds; none when disarmed.
+    std::chrono::milliseconds remaining() const;
 
   private:
-    void Timer1_Timer();
-    QTimer timer_;
+    std::chrono::milliseconds interval_ = kDefaultInterval;
+    std::optional<Clock::time_point> deadline_;
 };
 
 }  // namespace rkt5

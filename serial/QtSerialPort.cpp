@@ -97,8 +97,19 @@ void QtSerialPort::output(std::span<const std::uint8_t> bytes) {
 
 int QtSerialPort::inBufferCount() {
     requireOpen("count the bytes of");
+    // What the system holds moves into QSerialPort's buffer only when it is waited for; a wait
+    // of no time moves what is there.
+    port_.waitForReadyRead(0);
     checkLine();
     return static_cast<int>(std::min<qint64>(port_.bytesAvailable(), INT_MAX));
+}
+
+void QtSerialPort::waitForInput(std::chrono::milliseconds limit) {
+    requireOpen("wait for the bytes of");
+    checkLine();
+    if (port_.bytesAvailable() == 0) {
+        port_.waitForReadyRead(static_cast<int>(limit.count()));
+    }
 }
 
 std::vector<std::uint8_t> QtSerialPort::input() {

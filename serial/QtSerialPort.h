@@ -6,10 +6,8 @@
 
 namespace rkt5 {
 
-// The serial port on QSerialPort: binary, every waiting byte per read, no flow control.
-//
-// QSerialPort fills its receive buffer only when the event loop runs; the link's wait runs it, so
-// inBufferCount() counts what has arrived by the last pass of the loop.
+// The serial port on QSerialPort: binary, every waiting byte per read, no flow control. It is used
+// without an event loop: its waits are QSerialPort's own, which block the thread that calls them.
 class QtSerialPort : public NamedSerialPort {
   public:
     explicit QtSerialPort(PortNames names = {});
@@ -21,6 +19,7 @@ class QtSerialPort : public NamedSerialPort {
     void setPortOpen(bool open) override;
     void output(std::span<const std::uint8_t> bytes) override;
     int inBufferCount() override;
+    void waitForInput(std::chrono::milliseconds limit) override;
     std::vector<std::uint8_t> input() override;
 
   private:

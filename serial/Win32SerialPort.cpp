@@ -1,7 +1,5 @@
 #include "serial/Win32SerialPort.h"
 
-#include <QTimer>
-#include <QWinEventNotifier>
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -171,15 +169,6 @@ void Win32SerialPort::open() {
         setUp("SetCommTimeouts", calls_.setCommTimeouts(handle_, &timeouts));
         setUp("SetCommMask", calls_.setCommMask(handle_, EV_RXCHAR));
         applySettings();
-        arrivalNotifier_ = std::make_unique<QWinEventNotifier>(wait_->overlapped.hEvent);
-        QObject::connect(arrivalNotifier_.get(), &QWinEventNotifier::activated,
-                         [this] { characterArrived(); });
-        missedWakeCheck_ = std::make_unique<QTimer>();
-        missedWakeCheck_->setInterval(kMissedWakeCheck);
-        QObject::connect(missedWakeCheck_.get(), &QTimer::timeout,
-                         [this] { checkForMissedWake(); });
-        missedWakeCheck_->start();
-        armWait();
     } catch (...) {
         close();
         throw;
@@ -190,8 +179,6 @@ void Win32SerialPort::close() {
     if (!portOpen()) {
         return;
     }
-    arrivalNotifier_.reset();
-    missedWakeCheck_.reset();
     cancelWait();
     calls_.closeHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
@@ -279,8 +266,8 @@ void Win32SerialPort::drain() {
 
 void Win32SerialPort::armWait() {
     // A driver whose wait ends at once every time would keep this loop going for ever; after a
-    // few rounds the missed-wake check reads for it instead.
-    for (int round = 0; round < kArmRounds && !waitPending_ && portOpen() && !lineLost_; ++round) {
+    // few rounds the port stops asking and looks at the queue now and then instead (waitForInput).
+    for (int round = 0; round < kArmRounds && !waitPending_ && !lineLost_; ++round) {
         ResetEvent(wait_->overlapped.hEvent);
         if (calls_.waitCommEvent(handle_, &wait_->events, &wait_->overlapped)) {
             drain();  // a character had come already
@@ -294,8 +281,6 @@ void Win32SerialPort::armWait() {
         waitPending_ = true;
     }
     // Characters that came between the last read and the wait do not wake it: read them now.
-    // (Signalling the wait's event by hand instead loses a wake-up: the wait may complete between
-    // the look at its result and the event's reset.)
     if (waitPending_) {
         drain();
     }
@@ -329,34 +314,44 @@ std::string Win32SerialPort::takeLineErrors() {
     return text;
 }
 
-void Win32SerialPort::characterArrived() {
-    if (!portOpen()) {
+void Win32SerialPort::waitForInput(std::chrono::milliseconds limit) {
+    requireOpen("wait for the bytes of");
+    if (!received_.empty() || lineLost_) {
         return;
     }
-    DWORD count = 0;
-    if (waitPending_) {
-        if (calls_.getOverlappedResult(handle_, &wait_->overlapped, &count)) {
-            waitPending_ = false;
-        } else if (const DWORD error = GetLastError(); error == ERROR_IO_INCOMPLETE) {
-            return;  // the wake-up of a wait that checkForMissedWake has since replaced
-        } else {
-            // The port's own cancels are taken by cancelWait; an end like this is the driver's.
-            waitPending_ = false;
-            ResetEvent(wait_->overlapped.hEvent);  // or the notifier fires on every pass
-            // A driver aborts the wait when its device is gone, and wine's now and then with the
-            // line still there: whether the port still answers tells which.
-            if (error != ERROR_OPERATION_ABORTED) {
-                lineLost_ = win32ErrorText(error);
-                return;
-            }
-            queuedCharacters();  // marks the line lost when the port no longer answers
-            if (lineLost_) {
-                return;
-            }
-        }
-    }
     drain();
-    armWait();
+    if (received_.empty() && !lineLost_) {
+        armWait();
+    }
+    if (!received_.empty() || lineLost_) {
+        return;
+    }
+    if (!waitPending_) {
+        // A driver that cannot keep a wait pending is looked at after a pause instead.
+        Sleep(milliseconds(std::min(limit, kPollPause)));
+        drain();
+        return;
+    }
+    if (WaitForSingleObject(wait_->overlapped.hEvent, milliseconds(limit)) == WAIT_OBJECT_0) {
+        waitEnded();
+    }
+    // Also at the deadline: a driver that let its wait miss a character (wine's does, now and
+    // then) has it read now, late but not lost.
+    drain();
+}
+
+void Win32SerialPort::waitEnded() {
+    DWORD count = 0;
+    waitPending_ = false;
+    if (calls_.getOverlappedResult(handle_, &wait_->overlapped, &count)) {
+        return;
+    }
+    const DWORD error = GetLastError();
+    // A driver aborts the wait when its device is gone, and wine's now and then with the line
+    // still there: whether the port still answers tells which.
+    if (error != ERROR_OPERATION_ABORTED) {
+        lineLost_ = win32ErrorText(error);
+    }
 }
 
 void Win32SerialPort::cancelWait() {
@@ -367,21 +362,8 @@ void Win32SerialPort::cancelWait() {
     // An empty event mask ends the wait on drivers that do not cancel it.
     calls_.setCommMask(handle_, 0);
     DWORD count = 0;
-    if (finishIo(wait_, std::chrono::milliseconds(0), count) == WAIT_TIMEOUT && arrivalNotifier_) {
-        // The port waits with a new event from now on.
-        arrivalNotifier_->setEnabled(false);
-        arrivalNotifier_->setHandle(wait_->overlapped.hEvent);
-        arrivalNotifier_->setEnabled(true);
-    }
+    finishIo(wait_, std::chrono::milliseconds(0), count);
     calls_.setCommMask(handle_, EV_RXCHAR);
-}
-
-void Win32SerialPort::checkForMissedWake() {
-    if (portOpen() && queuedCharacters() > 0) {
-        cancelWait();
-        drain();
-        armWait();
-    }
 }
 
 void Win32SerialPort::output(std::span<const std::uint8_t> bytes) {
@@ -418,6 +400,7 @@ void Win32SerialPort::output(std::span<const std::uint8_t> bytes) {
 
 int Win32SerialPort::inBufferCount() {
     requireOpen("count the bytes of");
+    drain();
     checkLine();
     return static_cast<int>(std::min<std::size_t>(received_.size(), INT_MAX));
 }

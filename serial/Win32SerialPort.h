@@ -13,30 +13,24 @@
 #include "serial/NamedSerialPort.h"
 #include "serial/Win32Calls.h"
 
-class QTimer;
-class QWinEventNotifier;
-
 namespace rkt5 {
 
 // The serial port on Win32: "\\.\COMn" for every n (plain "COM10" and up do not open), the line
-// settings through the DCB, no flow control. While the port is open one overlapped wait for a
-// received character is always pending; Qt's event loop hears of it through a QWinEventNotifier,
-// and then everything the port holds is read at once, so the link's one wait sleeps exactly as it
-// does on QSerialPort. inBufferCount() counts what has arrived by the last pass of the loop.
-//
-// A driver may let that wait miss characters (wine's serial emulation does, now and then, and
-// then never ends it): a look at the receive queue every kMissedWakeCheck reads what is there
-// regardless and starts a new wait.
+// settings through the DCB, no flow control. Reads take exactly what the driver says it holds and
+// never wait. The one wait is waitForInput: an overlapped wait for a received character, waited
+// for with the time left, after a look at the queue for what came before it was set.
 class Win32SerialPort : public NamedSerialPort {
   public:
-    static constexpr std::chrono::milliseconds kMissedWakeCheck{50};
+    // How long waitForInput pauses on a driver that cannot keep a wait for a character pending,
+    // before it looks at the queue again.
+    static constexpr std::chrono::milliseconds kPollPause{10};
     // How long the port waits for the driver to end an operation it was told to cancel. Some
     // never do (wine's emulation of a real UART, for one); nothing may hang on them.
     static constexpr std::chrono::milliseconds kCancelLimit{1000};
     // How long a read that should have finished at once may take before it counts as stuck.
     static constexpr std::chrono::milliseconds kReadLimit{1000};
     // How many waits for a character in a row may end at once before the port stops starting
-    // new ones and leaves the reading to the missed-wake check.
+    // new ones and looks at the queue after a pause instead.
     static constexpr int kArmRounds = 16;
 
     explicit Win32SerialPort(PortNames names = {}, Win32Calls& calls = Win32Calls::system());
@@ -48,6 +42,7 @@ class Win32SerialPort : public NamedSerialPort {
     void setPortOpen(bool open) override;
     void output(std::span<const std::uint8_t> bytes) override;
     int inBufferCount() override;
+    void waitForInput(std::chrono::milliseconds limit) override;
     std::vector<std::uint8_t> input() override;
     std::string takeLineErrors() override;
 
@@ -79,9 +74,9 @@ class Win32SerialPort : public NamedSerialPort {
     DWORD queuedCharacters();
     // A setup call's result: its failure fails the open, named with the call.
     void setUp(const char* call, BOOL succeeded) const;
-    void characterArrived();
+    // Takes the end of the wait for a character: a driver's error marks the line lost.
+    void waitEnded();
     void cancelWait();
-    void checkForMissedWake();
     // A lost line (a USB adapter pulled) becomes a RunTimeError at the next use of the port.
     void checkLine();
 
@@ -96,8 +91,6 @@ class Win32SerialPort : public NamedSerialPort {
     std::optional<std::string> lineLost_;
     // The line errors ClearCommError reported since they were last taken, by CE_ flag.
     std::map<DWORD, int> lineErrors_;
-    std::unique_ptr<QWinEventNotifier> arrivalNotifier_;
-    std::unique_ptr<QTimer> missedWakeCheck_;
 };
 
 // "\\.\COMn": the form that opens every COM port, for "COMn" or a device already in that form.

@@ -31,6 +31,7 @@ class RecordingPort : public SerialPort {
         counts.push_back(port_.inBufferCount());
         return counts.back();
     }
+    void waitForInput(std::chrono::milliseconds limit) override { port_.waitForInput(limit); }
     std::vector<std::uint8_t> input() override { return port_.input(); }
     // What the test says the device reported, taken once.
     std::string takeLineErrors() override { return std::exchange(lineErrors, {}); }

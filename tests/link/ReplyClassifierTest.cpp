@@ -20,6 +20,7 @@ class RefusingPort : public SerialPort {
     void setPortOpen(bool) override { refuse(); }
     void output(std::span<const std::uint8_t>) override { refuse(); }
     int inBufferCount() override { refuse(); }
+    void waitForInput(std::chrono::milliseconds) override { refuse(); }
     std::vector<std::uint8_t> input() override { refuse(); }
 
   private:

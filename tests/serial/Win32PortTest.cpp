@@ -2,7 +2,6 @@
 // wine: each failure ends with its kind and reason, within the port's own limits, never a hang.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <condition_variable>
 #include <cstdio>
@@ -73,7 +72,7 @@ Played play(Win32SerialPort& port, test::ScriptedDriver& driver) {
         QElapsedTimer waited;
         waited.start();
         while (played.received.size() < 3 && waited.elapsed() < 3000) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+            port.waitForInput(20ms);
             if (port.inBufferCount() > 0) {
                 for (const std::uint8_t byte : port.input()) {
                     played.received += static_cast<char>(byte);
