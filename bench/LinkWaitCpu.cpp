@@ -19,8 +19,9 @@
 #include <QEventLoop>
 
 #include "common/WireProtocol.h"
-#include "link/MenuLineChoice.h"
+#include "link/ChosenLine.h"
 #include "link/RadioLink.h"
+#include "serial/PortNames.h"
 #include "serial/QtSerialPort.h"
 #include "sim/PtyTransceiver.h"
 
@@ -156,8 +157,8 @@ int main(int argc, char** argv) {
     rkt5::sim::SimulatorOptions options;  // paced by default
     rkt5::sim::PtyTransceiver transceiver{options};
     rkt5::QtSerialPort port;
-    port.names().bind(1, transceiver.portPath());
-    rkt5::MenuLineChoice choice;
+    rkt5::ChosenLine choice;
+    choice.chosenPort = rkt5::PortNames::bound(1, transceiver.portPath());
     RadioLink link{port, choice};
     loadEndPacket(link);
 

@@ -23,7 +23,8 @@
 #include "flash/FlashPanel.h"
 #include "flash/Sequences.h"
 #include "image/StartupImage.h"
-#include "link/MenuLineChoice.h"
+#include "link/ChosenLine.h"
+#include "serial/PortNames.h"
 #include "serial/QtSerialPort.h"
 #include "sim/PtyTransceiver.h"
 
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
     auto table = std::make_unique<rkt5::FirmwareTable>();
     rkt5::buildStartupImage(*image, *table);
     rkt5::QtSerialPort port;
-    rkt5::MenuLineChoice choice;
+    rkt5::ChosenLine choice;
     rkt5::RadioLink link(port, choice);
     link.Timer1.setInterval(250ms);  // unpaced answers come at once
     QuietPanel panel;
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
     const auto runOnce = [&](std::uint32_t seed) {
         rkt5::sim::PtyTransceiver transceiver(
             {.pace = false, .randomFaultRate = 0.04, .seed = seed, .randomLateDelay = 400ms});
-        port.names().bind(1, transceiver.portPath());
+        choice.chosenPort = rkt5::PortNames::bound(1, transceiver.portPath());
         try {
             const rkt5::Outcome outcome = rkt5::startSequence(context);
             ++outcomes[outcome.message.text];

@@ -70,7 +70,7 @@ int runPorts(std::span<const std::string_view> argv, const CommandIo& io) {
         return *exitCode;
     }
     const CommandApplication application;
-    names.setListedPorts(devicesOf(describeSystemPorts()));
+    names.setListedPorts(describeSystemPorts());
     // Each port is opened once, as the update opens it, before its cable is read for the report:
     // the latency timer then reads what the program's own request for low latency left.
     std::map<std::string, std::string> opened;

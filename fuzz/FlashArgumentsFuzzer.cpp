@@ -15,7 +15,7 @@
 #include "cli/protocol/LinkOptions.h"
 #include "common/RunTimeError.h"
 #include "fuzz/FuzzCheck.h"
-#include "link/MenuLineChoice.h"
+#include "link/ChosenLine.h"
 #include "link/SpeedOptions.h"
 #include "serial/PortNames.h"
 
@@ -101,21 +101,19 @@ void checkLinkOptions(const cli::CommandParser& args, const cli::LinkOptions& op
 
 // What the command does with the options before it opens the port.
 void choosePort(const cli::LinkOptions& options) {
-    MenuLineChoice choice;
+    ChosenLine choice;
     choice.speeds.select(options.speedIndex);
     PortNames names;
-    int number = 0;
     try {
-        number = names.useArgument(options.port());
+        choice.chosenPort = names.identifyArgument(options.port());
     } catch (const RunTimeError& error) {
         require(error.number() == ErrorNumber::ValueOutOfRange, "a bad port is a bad value");
         return;
     }
-    require(number >= PortNames::kFirstNumber && number <= PortNames::kLastNumber,
+    const PortIdentity port = choice.port();
+    require(port.number >= PortNames::kFirstNumber && port.number <= PortNames::kLastNumber,
             "the port has a number of the menu");
-    choice.menu.mnuCom_Click(number);
-    require(choice.GetCOM() == number, "the menu chooses the port's number");
-    require(PortNames::parseComName(options.port()) || names.deviceFor(number) == options.port(),
+    require(PortNames::parseComName(options.port()) || port.device == options.port(),
             "a device path stands for its number");
 }
 

@@ -14,7 +14,7 @@ class IdlePort : public SerialPort {
   public:
     void setSettings(const LineSettings&) override {}
     bool portOpen() const override { return false; }
-    void setCommPort(int) override {}
+    void setPort(const PortIdentity&) override {}
     void setPortOpen(bool) override {}
     void output(std::span<const std::uint8_t>) override {}
     int inBufferCount() override { return 0; }

@@ -12,7 +12,7 @@
 #include "common/WireProtocol.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/IdlePort.h"
-#include "link/MenuLineChoice.h"
+#include "link/ChosenLine.h"
 #include "link/RadioLink.h"
 
 using namespace rkt5;
@@ -75,7 +75,7 @@ void check(const RadioLink& link, int echoLength, const Classifier& classifier) 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static fuzz::IdlePort port;
-    static const MenuLineChoice choice;
+    static const ChosenLine choice;
     static RadioLink link(port, choice);
 
     FuzzedDataProvider input(data, size);

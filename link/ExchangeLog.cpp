@@ -8,13 +8,11 @@
 
 namespace rkt5 {
 
-bool ExchangeLog::open(const std::string& path, std::string_view program, PortNameOf portNameOf,
-                       CableOf cableOf) {
+bool ExchangeLog::open(const std::string& path, std::string_view program, CableOf cableOf) {
     out_.open(path, std::ios::trunc);
     if (!out_) {
         return false;
     }
-    portNameOf_ = std::move(portNameOf);
     cableOf_ = std::move(cableOf);
     described_.clear();
     start_ = std::chrono::steady_clock::now();
@@ -27,16 +25,15 @@ bool ExchangeLog::open(const std::string& path, std::string_view program, PortNa
     return true;
 }
 
-void ExchangeLog::portOpened(int comNumber, const LineSettings& settings) {
+void ExchangeLog::portOpened(const PortIdentity& port, const LineSettings& settings) {
     if (!isOpen()) {
         return;
     }
-    const std::string name =
-        portNameOf_ ? portNameOf_(comNumber) : "COM" + std::to_string(comNumber);
-    if (cableOf_ && std::ranges::find(described_, comNumber) == described_.end()) {
-        described_.push_back(comNumber);
+    const std::string& name = port.displayName;
+    if (cableOf_ && std::ranges::find(described_, port.device) == described_.end()) {
+        described_.push_back(port.device);
         // A report read later says which cable the exchanges went through, and what was off.
-        const std::string cable = cableOf_(comNumber);
+        const std::string cable = cableOf_(port.device);
         std::string prefix = "# " + name + ": ";
         for (std::size_t start = 0; start < cable.size();) {
             const std::size_t end = std::min(cable.find('\n', start), cable.size());

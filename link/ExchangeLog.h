@@ -11,6 +11,7 @@
 
 #include "link/Reply.h"
 #include "serial/LineSettings.h"
+#include "serial/PortIdentity.h"
 
 namespace rkt5 {
 
@@ -32,17 +33,14 @@ struct ExchangeRecord {
 // Every link has one; until open() succeeds it writes nothing and costs nothing.
 class ExchangeLog {
   public:
-    // The port a COM number stands for, as the user knows it, for the notes of each opening.
-    using PortNameOf = std::function<std::string(int comNumber)>;
-    // What the system knows of the cable behind a COM number: lines of text, or none.
-    using CableOf = std::function<std::string(int comNumber)>;
+    // What the system knows of the cable behind a device: lines of text, or none.
+    using CableOf = std::function<std::string(const std::string& device)>;
 
     // Starts a log at `path`, replacing what is there; false when the file cannot be written.
-    bool open(const std::string& path, std::string_view program, PortNameOf portNameOf,
-              CableOf cableOf = {});
+    bool open(const std::string& path, std::string_view program, CableOf cableOf = {});
     bool isOpen() const { return out_.is_open(); }
 
-    void portOpened(int comNumber, const LineSettings& settings);
+    void portOpened(const PortIdentity& port, const LineSettings& settings);
     void portClosed();
     // An exchange writes its first bytes, as send `sendNumber` of them (1, or more for a resend).
     void exchangeBegan(std::span<const std::uint8_t> bytes, int sendNumber);
@@ -57,9 +55,8 @@ class ExchangeLog {
     void line(std::string_view what, std::span<const std::uint8_t> bytes = {});
 
     std::ofstream out_;
-    PortNameOf portNameOf_;
     CableOf cableOf_;
-    std::vector<int> described_;  // the COM numbers whose cable the log has told of
+    std::vector<std::string> described_;  // the devices whose cable the log has told of
     std::chrono::steady_clock::time_point start_;
     int sendNumber_ = 0;  // of the exchange being written
 };

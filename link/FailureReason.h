@@ -16,8 +16,4 @@ class RadioLink;
 // "answered \"NG\r\n\"" (the answer behind an echo of `echoLength` bytes).
 std::string answerProblem(const RadioLink& link, int echoLength, std::size_t replySize);
 
-// The reason given while another operation holds the link.
-inline constexpr std::string_view kLinkBusyReason =
-    "another operation is still running on this port";
-
 }  // namespace rkt5

@@ -8,15 +8,11 @@
 
 namespace rkt5 {
 
-// One operation's hold on the link. While it lives the link is busy, so an operation that a click
-// starts during this one's wait is refused. However the operation ends, the reply timer is
-// disarmed and the port closed: no operation may leave either behind for the next one.
+// One operation's hold on the link. However the operation ends, the reply timer is disarmed and
+// the port closed: no operation may leave either behind for the next one.
 class PortSession {
   public:
-    explicit PortSession(RadioLink& link) : link_(link) {
-        link_.busy_ = true;
-        link_.heard_ = 0;
-    }
+    explicit PortSession(RadioLink& link) : link_(link) { link_.heard_ = 0; }
     ~PortSession() {
         link_.Timer1.disarm();
         try {
@@ -24,7 +20,6 @@ class PortSession {
         } catch (...) {
             // A port that fails to close is gone anyway; the operation's status already says why.
         }
-        link_.busy_ = false;
     }
     PortSession(const PortSession&) = delete;
     PortSession& operator=(const PortSession&) = delete;
@@ -34,14 +29,10 @@ class PortSession {
 };
 
 // Runs `body` as one operation on the link, inside its error trap: any exception becomes
-// `errorStatus` with its message as the reason (and a run-time error's number). While another
-// operation holds the link the start is refused: `errorStatus` at once, nothing sent and nothing
-// changed.
+// `errorStatus` with its message as the reason (and a run-time error's number). The link's thread
+// runs one operation at a time, so no other can start meanwhile.
 template <typename Status, typename Body>
 OperationResult<Status> runOperation(RadioLink& link, Status errorStatus, Body&& body) {
-    if (link.busy()) {
-        return {errorStatus, std::string(kLinkBusyReason)};
-    }
     PortSession session(link);
     try {
         return body();

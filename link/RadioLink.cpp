@@ -4,8 +4,6 @@
 
 #include "common/RunTimeError.h"
 #include "common/WireProtocol.h"
-#include "link/FailureReason.h"
-#include "link/PortSession.h"
 #include "link/SpeedOptions.h"
 
 namespace rkt5 {
@@ -20,23 +18,6 @@ constexpr int kSecondHalfAwaited =
     static_cast<int>(wire::kPacketSecondHalf + wire::kShortReplySize);
 // Everything one packet exchange brings back: its whole echo and the answer.
 constexpr int kPacketExchangeAwaited = static_cast<int>(wire::kPacketSize + wire::kShortReplySize);
-
-// The connect command of each mode and what comes back: its echo, then "CT" CR LF in mode 2 or a
-// 20-byte frame that starts "OK" CR LF in modes 0 and 1.
-struct ConnectCommand {
-    std::string_view text;
-    int awaited;
-};
-constexpr std::array<ConnectCommand, 3> kConnectCommands{{
-    {wire::kConnectCommandMode0,
-     static_cast<int>(wire::kConnectCommandMode0.size() + wire::kFrameReplySize)},
-    {wire::kConnectCommandMode1,
-     static_cast<int>(wire::kConnectCommandMode1.size() + wire::kFrameReplySize)},
-    {wire::kConnectCommandMode2,
-     static_cast<int>(wire::kConnectCommandMode2.size() + wire::kShortReplySize)},
-}};
-
-constexpr int kModelAwaited = static_cast<int>(wire::kModelCommand.size() + wire::kStatusReplySize);
 
 std::span<const std::uint8_t> bytesOf(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
@@ -89,9 +70,10 @@ void RadioLink::ApplyLineSettings(ProtocolMode mode) {
 
 void RadioLink::openPortIfClosed() {
     if (!MSComm1.portOpen()) {
-        MSComm1.setCommPort(choice.GetCOM());
+        const PortIdentity port = choice.port();
+        MSComm1.setPort(port);
         MSComm1.setPortOpen(true);
-        log_.portOpened(choice.GetCOM(), settings_);
+        log_.portOpened(port, settings_);
     }
 }
 
@@ -260,37 +242,6 @@ int RadioLink::exchangeText(std::string_view text, int awaited) {
     RxBuffer = received_.take();
     record(awaited, count);
     return count;
-}
-
-ReplyResult RadioLink::ConnectRadio(ProtocolMode mode) {
-    const ConnectCommand& command = kConnectCommands[static_cast<std::size_t>(modeNumber(mode))];
-    const int echoLength = static_cast<int>(command.text.size());
-    return runOperation(*this, Reply::Other, [&]() -> ReplyResult {
-        ApplyLineSettings(mode);
-        if (exchangeText(command.text, command.awaited) >= command.awaited) {
-            const Reply answer = ReadReply(echoLength);
-            if (answer == Reply::OK || answer == Reply::CT) {
-                return {answer, {}};
-            }
-        }
-        return {Reply::Other, "connect (\"" + printableText(command.text) + "\"): " +
-                                  answerProblem(*this, echoLength, wire::kShortReplySize)};
-    });
-}
-
-ReplyResult RadioLink::CheckModel() {
-    const int echoLength = static_cast<int>(wire::kModelCommand.size());
-    return runOperation(*this, Reply::Other, [&]() -> ReplyResult {
-        ApplyLineSettings(ProtocolMode::Mode2);
-        if (exchangeText(wire::kModelCommand, kModelAwaited) >= kModelAwaited) {
-            const Reply answer = ReadStatusReply(echoLength);
-            if (answer == Reply::OK || answer == Reply::RE) {
-                return {answer, {}};
-            }
-        }
-        return {Reply::Other, "model check (\"" + printableText(wire::kModelCommand) + "\"): " +
-                                  answerProblem(*this, echoLength, wire::kStatusReplySize)};
-    });
 }
 
 }  // namespace rkt5

@@ -28,8 +28,7 @@ namespace rkt5 {
 // echo (EchoAlignedBuffer), and a try whose echo came back wrong is let finish before anything else
 // is sent, so that one late answer costs one send instead of a run of collisions.
 //
-// One operation runs at a time (PortSession): while one waits, the event loop may deliver a click
-// that starts another; that one is refused before it touches anything.
+// The link belongs to one thread, which runs one operation at a time (its link thread).
 class RadioLink {
   public:
     RadioLink(SerialPort& port, const LineChoice& choice);
@@ -46,7 +45,7 @@ class RadioLink {
     // Writes the settings of each selected speed option that the mode reads (modes 0 and 1 read
     // options 0 and 1; mode 2 reads all three).
     void ApplyLineSettings(ProtocolMode mode);
-    // The opening rule: if the port is closed, number it from GetCOM() and open it.
+    // The opening rule: if the port is closed, open the port chosen.
     void openPortIfClosed();
     void closePortIfOpen();
 
@@ -70,8 +69,6 @@ class RadioLink {
     ReplyResult ConnectRadio(ProtocolMode mode);  // OK (modes 0, 1) or CT (mode 2), else Other
     ReplyResult CheckModel();                     // OK, RE or Other
 
-    // True while an operation holds the link (PortSession).
-    bool busy() const { return busy_; }
     // True when nothing came back over the line since the last operation began.
     bool heardNothing() const { return heard_ == 0; }
     // What the last exchange brought back.
@@ -84,8 +81,13 @@ class RadioLink {
     // exchange under way has ended as usual and the next one is refused with
     // RunTimeError(Interrupted). Empty: the link is never stopped.
     void setStopRequest(std::function<bool()> stop) { stopRequest_ = std::move(stop); }
-    // True once a stop refused an exchange.
+    // True once a stop refused an exchange of this run.
     bool stopped() const { return stopped_; }
+    // A new run of operations: its sends are counted from none, and no stop has ended it.
+    void beginRun() {
+        sends_ = {};
+        stopped_ = false;
+    }
 
   private:
     friend class PortSession;
@@ -112,9 +114,8 @@ class RadioLink {
     EchoAlignedBuffer received_;
     ExchangeRecord lastExchange_;
     mutable ExchangeLog log_;  // writing down what happened changes nothing of the link
-    bool busy_ = false;
-    std::size_t heard_ = 0;  // bytes received since the operation began
-    LineSettings settings_;  // the line settings last written, for the log
+    std::size_t heard_ = 0;    // bytes received since the operation began
+    LineSettings settings_;    // the line settings last written, for the log
     SendCount sends_;
     std::function<bool()> stopRequest_;
     bool stopped_ = false;

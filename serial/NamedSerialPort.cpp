@@ -15,9 +15,8 @@ void NamedSerialPort::setSettings(const LineSettings& settings) {
 }
 
 std::string NamedSerialPort::deviceToOpen() const {
-    if (commPort_ < PortNames::kFirstNumber) {
-        throw RunTimeError(ErrorNumber::PortOpenFailed,
-                           "there is no port COM" + std::to_string(commPort_));
+    if (port_.device.empty()) {
+        throw RunTimeError(ErrorNumber::PortOpenFailed, "there is no port " + port_.displayName);
     }
     return device();
 }

@@ -39,7 +39,11 @@ int PortNames::addBinding(std::string_view text) {
     return *number;
 }
 
-void PortNames::setListedPorts(std::vector<std::string> devices) {
+void PortNames::setListedPorts(const std::vector<SystemPort>& listed) {
+    std::vector<std::string> devices;
+    for (const SystemPort& port : listed) {
+        devices.push_back(port.device);
+    }
     const auto isUsb = [](const std::string& device) {
         return device.find("ttyUSB") != std::string::npos ||
                device.find("ttyACM") != std::string::npos;
@@ -73,6 +77,23 @@ std::string PortNames::displayName(int number) const {
         return device;
     }
     return device == com ? com : com + " (" + device + ")";
+}
+
+PortIdentity PortNames::identify(int number) const {
+    if (number < kFirstNumber) {
+        return {number, {}, "COM" + std::to_string(number)};
+    }
+    return {number, deviceFor(number), displayName(number)};
+}
+
+PortIdentity PortNames::bound(int number, std::string device) {
+    PortNames names;
+    names.bind(number, std::move(device));
+    return names.identify(number);
+}
+
+PortIdentity PortNames::identifyArgument(std::string_view argument) {
+    return identify(useArgument(argument));
 }
 
 bool PortNames::looksLikeComName(std::string_view text) {

@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "serial/PortIdentity.h"
+#include "serial/SystemPorts.h"
+
 namespace rkt5 {
 
 // Which device each COM port number stands for. On Windows number n is "COMn". Elsewhere it is the
@@ -23,14 +26,21 @@ class PortNames {
     void bind(int number, std::string device);
     // "COMn=DEVICE"; returns n. A malformed binding is a RunTimeError that says what was expected.
     int addBinding(std::string_view text);
-    // The serial ports the system has, in any order: USB adapters (ttyUSB*, ttyACM*) take the
-    // first numbers, then the others, each group by name.
-    void setListedPorts(std::vector<std::string> devices);
+    // The serial ports the system lists, in any order: USB adapters (ttyUSB*, ttyACM*) take the
+    // first numbers, then the others, each group by name. The one way the listing gets in.
+    void setListedPorts(const std::vector<SystemPort>& listed);
     // The device that opening port `number` opens.
     std::string deviceFor(int number) const;
     // The port as the user knows it, for messages and the log: the device alone when the user
     // gave its path, else "COMn (device)".
     std::string displayName(int number) const;
+
+    // Number `number` resolved into the port that opening it opens, once.
+    PortIdentity identify(int number) const;
+    // The port that binding "COMn=DEVICE" names.
+    static PortIdentity bound(int number, std::string device);
+    // A port argument (see useArgument) resolved into its port.
+    PortIdentity identifyArgument(std::string_view argument);
 
     // "COMn" (any letter case) with n from 1 to `last` (the menu's range), else nothing.
     static std::optional<int> parseComName(std::string_view text, int last = kLastNumber);

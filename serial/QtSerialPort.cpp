@@ -28,7 +28,7 @@ QSerialPort::Parity parityOf(Parity parity) {
 
 }  // namespace
 
-QtSerialPort::QtSerialPort(PortNames names) : NamedSerialPort(std::move(names)) {}
+QtSerialPort::QtSerialPort() = default;
 
 QtSerialPort::~QtSerialPort() {
     port_.close();

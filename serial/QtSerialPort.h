@@ -10,7 +10,7 @@ namespace rkt5 {
 // without an event loop: its waits are QSerialPort's own, which block the thread that calls them.
 class QtSerialPort : public NamedSerialPort {
   public:
-    explicit QtSerialPort(PortNames names = {});
+    QtSerialPort();
     ~QtSerialPort() override;
     QtSerialPort(const QtSerialPort&) = delete;
     QtSerialPort& operator=(const QtSerialPort&) = delete;

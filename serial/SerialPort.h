@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "serial/LineSettings.h"
+#include "serial/PortIdentity.h"
 
 namespace rkt5 {
 
@@ -19,8 +20,8 @@ class SerialPort {
     // Written while closed or open, they apply from then on.
     virtual void setSettings(const LineSettings& settings) = 0;
     virtual bool portOpen() const = 0;
-    // The COM port number that the next open uses.
-    virtual void setCommPort(int number) = 0;
+    // The port that the next open opens.
+    virtual void setPort(const PortIdentity& port) = 0;
     // true opens (RunTimeError PortOpenFailed with the reason), false closes.
     virtual void setPortOpen(bool open) = 0;
     // Writes every byte as given; one write of up to 520 bytes is accepted whole.

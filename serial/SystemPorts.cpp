@@ -1,17 +1,10 @@
 #include "serial/SystemPorts.h"
 
 #include "common/RunTimeError.h"
+#include "serial/PortNames.h"
 #include "serial/SystemSerialPort.h"
 
 namespace rkt5 {
-
-std::vector<std::string> devicesOf(const std::vector<SystemPort>& ports) {
-    std::vector<std::string> devices;
-    for (const SystemPort& port : ports) {
-        devices.push_back(port.device);
-    }
-    return devices;
-}
 
 std::string portTip([[maybe_unused]] const std::vector<SystemPort>& ports,
                     const std::string& device) {
@@ -25,14 +18,10 @@ std::string portTip([[maybe_unused]] const std::vector<SystemPort>& ports,
     return device;
 }
 
-std::vector<std::string> systemSerialPorts() {
-    return devicesOf(describeSystemPorts());
-}
-
-std::optional<std::string> whyItWillNotOpen(SerialPort& port, int number,
+std::optional<std::string> whyItWillNotOpen(SerialPort& port, const PortIdentity& identity,
                                             const LineSettings& settings) {
     try {
-        port.setCommPort(number);
+        port.setPort(identity);
         port.setSettings(settings);
         port.setPortOpen(true);
         port.setPortOpen(false);
@@ -45,14 +34,14 @@ std::optional<std::string> whyItWillNotOpen(SerialPort& port, int number,
 std::optional<std::string> whyItWillNotOpen(const std::string& device,
                                             const LineSettings& settings) {
     PortNames names;
-    int number = 0;
+    PortIdentity identity;
     try {
-        number = names.useArgument(device);
+        identity = names.identifyArgument(device);
     } catch (const RunTimeError& failure) {
         return failure.what();
     }
-    SystemSerialPort port(std::move(names));
-    return whyItWillNotOpen(port, number, settings);
+    SystemSerialPort port;
+    return whyItWillNotOpen(port, identity, settings);
 }
 
 }  // namespace rkt5

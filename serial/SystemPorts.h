@@ -27,12 +27,6 @@ struct SystemPort {
 // The serial ports the system lists now.
 std::vector<SystemPort> describeSystemPorts();
 
-// The device paths that open `ports`.
-std::vector<std::string> devicesOf(const std::vector<SystemPort>& ports);
-
-// The serial ports the system lists now, by their device paths.
-std::vector<std::string> systemSerialPorts();
-
 // What the "COM" menu shows for `device`: the device path itself, and on Windows, where the
 // device is only "COMn", the name the system gives the port ("USB Serial Port (COM3)").
 std::string portTip(const std::vector<SystemPort>& ports, const std::string& device);
@@ -41,8 +35,8 @@ std::string portTip(const std::vector<SystemPort>& ports, const std::string& dev
 // nothing when both work, else what failed, in the port's own words for the operator.
 std::optional<std::string> whyItWillNotOpen(const std::string& device,
                                             const LineSettings& settings);
-// The same for port `number` of `port`.
-std::optional<std::string> whyItWillNotOpen(SerialPort& port, int number,
+// The same for `identity` on `port`.
+std::optional<std::string> whyItWillNotOpen(SerialPort& port, const PortIdentity& identity,
                                             const LineSettings& settings);
 
 }  // namespace rkt5

@@ -106,9 +106,8 @@ std::string ioErrorText(const char* call, std::chrono::milliseconds limit, DWORD
 
 }  // namespace
 
-Win32SerialPort::Win32SerialPort(PortNames names, Win32Calls& calls)
-    : NamedSerialPort(std::move(names)),
-      calls_(calls),
+Win32SerialPort::Win32SerialPort(Win32Calls& calls)
+    : calls_(calls),
       wait_(std::make_unique<OverlappedIo>()),
       read_(std::make_unique<OverlappedIo>(kReadSize)) {}
 

@@ -33,7 +33,7 @@ class Win32SerialPort : public NamedSerialPort {
     // new ones and looks at the queue after a pause instead.
     static constexpr int kArmRounds = 16;
 
-    explicit Win32SerialPort(PortNames names = {}, Win32Calls& calls = Win32Calls::system());
+    explicit Win32SerialPort(Win32Calls& calls = Win32Calls::system());
     ~Win32SerialPort() override;
     Win32SerialPort(const Win32SerialPort&) = delete;
     Win32SerialPort& operator=(const Win32SerialPort&) = delete;

@@ -1,10 +1,13 @@
 #include "station/Station.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <cctype>
 #include <filesystem>
 #include <utility>
+
+#include "serial/Cables.h"
 
 namespace rkt5 {
 
@@ -30,40 +33,69 @@ Station::~Station() {
     stop();
     // Each unit ends the exchange under way, whose every wait has its bound; one that has not
     // ended well past them is said to be left running rather than waited on for ever (it keeps
-    // its runner, which must outlive the thread).
+    // its link, which must outlive the thread).
     const std::chrono::milliseconds limit = settings_.timeout + kStopMargin;
     const QDeadlineTimer deadline(limit);
-    for (auto& [device, runner] : runners_) {
-        if (!runner->wait(deadline)) {
+    for (auto& [device, link] : links_) {
+        if (!link->wait(deadline)) {
             qWarning("%s: the update did not end within %lld ms of its stop; left running",
                      device.c_str(), static_cast<long long>(limit.count()));
-            static_cast<void>(runner.release());
+            static_cast<void>(link.release());
         }
     }
-    runners_.clear();
+    links_.clear();
 }
 
 bool Station::start(const StationPort& port) {
     if (isRunning(port.device)) {
         return false;
     }
-    auto runner = std::make_unique<UpdateRunner>(port, settings_, logPathFor(port));
-    connect(runner.get(), &UpdateRunner::progressed, this,
-            [this, device = port.device](int row) { emit progressed(device, row); });
-    connect(runner.get(), &UpdateRunner::finished, this, &Station::unitEnded);
+    LinkThread& link = linkOf(port);
+    const OperationChoices choices{
+        {port.number, port.device, port.device}, settings_.speedIndex, settings_.pinNumberText};
+    if (!link.start(choices, updateOf(port, link))) {
+        return false;
+    }
     if (!awake_) {
         awake_ = std::make_unique<KeepAwake>("RK-T5 transceivers are being written");
     }
+    ports_[port.device] = port;
     running_.insert(port.device);
-    runner->start();
-    // A runner of this device that ended before is let go only now, after its last signal.
-    runners_[port.device] = std::move(runner);
     return true;
 }
 
+LinkThread& Station::linkOf(const StationPort& port) {
+    std::unique_ptr<LinkThread>& link = links_[port.device];
+    if (!link) {
+        link = std::make_unique<LinkThread>(*settings_.image);
+        link->setReplyTime(settings_.timeout);
+        link->setInterrupt(settings_.interrupt);
+        connect(link.get(), &LinkThread::progressed, this,
+                [this, device = port.device](int row) { emit progressed(device, row); });
+        connect(link.get(), &LinkThread::finished, this,
+                [this, device = port.device](const LinkRun& run) { unitEnded(device, run); });
+    }
+    return *link;
+}
+
+LinkOperation Station::updateOf(const StationPort& port, LinkThread& link) const {
+    const std::string logPath = logPathFor(port);
+    if (!logPath.empty()) {
+        ExchangeLog log;
+        if (!log.open(logPath, QCoreApplication::applicationName().toStdString() + " update",
+                      [](const std::string& device) { return cableReport(device); })) {
+            return [why = "cannot write the log '" + logPath + "'"](FlashContext&) {
+                return Outcome{false, Message::ng("Error"), why};
+            };
+        }
+        link.setLog(std::move(log));
+    }
+    return [](FlashContext& context) { return startSequence(context); };
+}
+
 void Station::stop() {
-    for (auto& [device, runner] : runners_) {
-        runner->stop();
+    for (auto& [device, link] : links_) {
+        link->stop();
     }
 }
 
@@ -75,8 +107,15 @@ int Station::runningCount() const {
     return static_cast<int>(running_.size());
 }
 
-void Station::unitEnded(const UnitResult& result) {
-    running_.erase(result.port.device);
+void Station::unitEnded(const std::string& device, const LinkRun& run) {
+    const UnitResult result{.port = ports_.at(device),
+                            .outcome = run.outcome,
+                            .interrupted = run.stopped,
+                            .elapsed = run.elapsed,
+                            .sends = run.sends,
+                            .resends = run.resends,
+                            .ended = std::chrono::system_clock::now()};
+    running_.erase(device);
     if (!records_.recordPath.empty()) {
         if (auto why = appendUnitRecord(records_.recordPath, result, records_.firmware)) {
             emit recordFailed(*why);

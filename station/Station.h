@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "flash/LinkThread.h"
 #include "station/KeepAwake.h"
 #include "station/UnitRecord.h"
-#include "station/UpdateRunner.h"
+#include "station/UnitResult.h"
+#include "station/UpdateSettings.h"
 
 namespace rkt5 {
 
@@ -32,9 +34,9 @@ StationRecords stationRecords(std::string recordPath, std::string logs, bool log
 // Makes the folder the logs go to when it is missing; false when there is no folder there after.
 bool makeLogFolder(const std::string& folder);
 
-// Many transceivers updated at once: a runner per port, started and stopped together or one by
-// one, each unit's end written to the record, and the computer kept awake while any of them runs.
-// Units are known by their device; everything it reports arrives in the thread that made it.
+// Many transceivers updated at once: a link thread per port, started and stopped together or one
+// by one, each unit's end written to the record, and the computer kept awake while any of them
+// runs. Units are known by their device; everything it reports arrives in the thread that made it.
 class Station : public QObject {
     Q_OBJECT
 
@@ -42,7 +44,7 @@ class Station : public QObject {
     Station(UpdateSettings settings, StationRecords records, QObject* parent = nullptr);
     ~Station() override;  // stops every run and waits for their threads
 
-    // Starts the update of `port`; false when it is already running.
+    // Starts the update of `port`; false, with nothing sent, while that port's update runs.
     bool start(const StationPort& port);
     // No unit sends anything more after the sends under way.
     void stop();
@@ -62,13 +64,18 @@ class Station : public QObject {
     // write and read bounds of the port, and time to spare.
     static constexpr std::chrono::milliseconds kStopMargin{10000};
 
-    void unitEnded(const UnitResult& result);
+    // The link thread of `port`, made at its first start.
+    LinkThread& linkOf(const StationPort& port);
+    // The update of a unit, and the log it writes when there is one.
+    LinkOperation updateOf(const StationPort& port, LinkThread& link) const;
+    void unitEnded(const std::string& device, const LinkRun& run);
     std::string logPathFor(const StationPort& port) const;
 
     UpdateSettings settings_;
     StationRecords records_;
-    std::map<std::string, std::unique_ptr<UpdateRunner>> runners_;  // by device
-    std::set<std::string> running_;  // devices whose end has not come in yet
+    std::map<std::string, std::unique_ptr<LinkThread>> links_;  // by device
+    std::map<std::string, StationPort> ports_;  // what each device was last started as
+    std::set<std::string> running_;             // devices whose end has not come in yet
     std::unique_ptr<KeepAwake> awake_;
 };
 

@@ -44,50 +44,10 @@ constexpr QSize kClientSize{pixels(2400), pixels(1665)};
 constexpr int kRevealedShiftDown = 285;
 constexpr QSize kRevealedClientSize{pixels(5655), pixels(3300)};
 
-// Runs an operation that writes the transceiver's flash with the computer kept from sleeping, so
-// that its power settings cannot cut the write off halfway. The hold ends with the operation,
-// before its message waits for the operator.
-template <typename Operation>
-Outcome keptAwake(Operation operation) {
-    const KeepAwake awake("the RK-T5 transceiver is being written");
-    return operation();
-}
-
 }  // namespace
 
-// Marks an operation as running for as long as it and its message last: no second operation,
-// no change of the port or the speed, no close. A close asked for meanwhile happens afterwards.
-class frmMain::OperationScope {
-  public:
-    explicit OperationScope(frmMain& window) : window_(window) {
-        window_.running_ = true;
-        window_.refreshPortDevices();
-        window_.txtPinNumberBox->setReadOnly(true);
-        window_.Frame1->setEnabled(false);
-    }
-    ~OperationScope() {
-        window_.running_ = false;
-        window_.txtPinNumberBox->setReadOnly(false);
-        window_.Frame1->setEnabled(true);
-        // A disabled "Start" lost the focus, and where the platform hands it back when the message
-        // box closes differs: the operator's next Enter must start the next update everywhere.
-        window_.cmdKirune->setFocus();
-        if (window_.closeHeld_) {
-            QTimer::singleShot(0, &window_, [&window = window_] { window.close(); });
-        }
-    }
-    OperationScope(const OperationScope&) = delete;
-    OperationScope& operator=(const OperationScope&) = delete;
-
-  private:
-    frmMain& window_;
-};
-
 frmMain::frmMain(MessageSink& messages, PortNames names)
-    : messages_(messages),
-      serialPort_(std::move(names)),
-      link_(serialPort_, *this),
-      context_{link_, image_, *this} {
+    : messages_(messages), link_(image_), names_(std::move(names)) {
     setObjectName("frmMain");
     setWindowTitle("RK-T5 ver EG5.000");
     // The classic 8 pt of such windows: the panel's small boxes hold their text.
@@ -99,10 +59,9 @@ frmMain::frmMain(MessageSink& messages, PortNames names)
 
 void frmMain::refreshPortDevices() {
     const std::vector<SystemPort> ports = describeSystemPorts();
-    serialPort_.names().setListedPorts(devicesOf(ports));
+    names_.setListedPorts(ports);
     for (int index = 1; index <= PortMenu::kItems; ++index) {
-        const QString tip =
-            QString::fromStdString(portTip(ports, serialPort_.names().deviceFor(index)));
+        const QString tip = QString::fromStdString(portTip(ports, names_.deviceFor(index)));
         mnuCom[static_cast<std::size_t>(index)]->setToolTip(tip);
         mnuCom[static_cast<std::size_t>(index)]->setStatusTip(tip);
     }
@@ -111,10 +70,13 @@ void frmMain::refreshPortDevices() {
 frmMain::~frmMain() = default;
 
 bool frmMain::startExchangeLog(const std::string& path) {
-    return link_.log().open(
-        path, "rkt5-updater",
-        [this](int number) { return serialPort_.names().displayName(number); },
-        [this](int number) { return cableReport(serialPort_.names().deviceFor(number)); });
+    ExchangeLog log;
+    if (!log.open(path, "rkt5-updater",
+                  [](const std::string& device) { return cableReport(device); })) {
+        return false;
+    }
+    link_.setLog(std::move(log));
+    return true;
 }
 
 bool frmMain::optBPS(int index) const {
@@ -129,12 +91,57 @@ bool frmMain::portOption(int index) const {
     return port.at(static_cast<std::size_t>(index))->isChecked();
 }
 
-void frmMain::showAddress(const std::string& text) {
-    Text1->setText(QString::fromStdString(text));
+OperationChoices frmMain::choicesNow() const {
+    OperationChoices choices{names_.identify(menu_.GetCOM())};
+    for (int index = 0; index < static_cast<int>(optBPSButtons.size()); ++index) {
+        if (optBPS(index)) {
+            choices.speedIndex = index;
+        }
+    }
+    choices.pinNumberText = txtPinNumber();
+    for (int index = 0; index < static_cast<int>(port.size()); ++index) {
+        if (portOption(index)) {
+            choices.pinFunction = index;
+        }
+    }
+    return choices;
 }
 
-void frmMain::setProgress(int row) {
-    bar->setValue(row);
+bool frmMain::startOperation(LinkOperation operation, bool writes, Ended ended) {
+    if (state_ != RunState::Idle) {
+        return false;
+    }
+    refreshPortDevices();
+    OperationChoices choices = choicesNow();
+    runningPort_ = choices.port;
+    if (!link_.start(std::move(choices), std::move(operation))) {
+        return false;
+    }
+    state_ = RunState::Running;
+    ended_ = std::move(ended);
+    // The computer's power settings must not cut a write off halfway.
+    if (writes) {
+        awake_ = std::make_unique<KeepAwake>("the RK-T5 transceiver is being written");
+    }
+    txtPinNumberBox->setReadOnly(true);
+    Frame1->setEnabled(false);
+    return true;
+}
+
+void frmMain::operationEnded(const LinkRun& run) {
+    // The hold ends with the operation, before its message waits for the operator.
+    awake_.reset();
+    state_ = RunState::ShowingMessage;
+    std::exchange(ended_, {})(run.outcome);
+    state_ = RunState::Idle;
+    txtPinNumberBox->setReadOnly(false);
+    Frame1->setEnabled(true);
+    // A disabled "Start" lost the focus, and where the platform hands it back when the message
+    // box closes differs: the operator's next Enter must start the next update everywhere.
+    cmdKirune->setFocus();
+    if (closeHeld_) {
+        QTimer::singleShot(0, this, [this] { close(); });
+    }
 }
 
 void frmMain::Form_Load() {
@@ -146,36 +153,40 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::cmdKirune_Click() {
-    if (running_) {
-        return;
+    const auto update = [](FlashContext& context) {
+        if (auto failure = modelCheckStep(context)) {
+            return *failure;
+        }
+        return macroSequence(context, ProtocolMode::Mode2);
+    };
+    const bool started = startOperation(update, true, [this](const Outcome& outcome) {
+        macroEnded(ProtocolMode::Mode2, outcome);
+        bar->hide();
+        cmdKirune->setEnabled(true);
+    });
+    if (started) {
+        cmdKirune->setEnabled(false);
+        cmdMacro[2]->setEnabled(false);
+        bar->setValue(bar->minimum());
+        bar->show();
     }
-    OperationScope scope(*this);
-    cmdKirune->setEnabled(false);
-    bar->setValue(bar->minimum());
-    bar->show();
-    if (const auto failure = modelCheckStep(context_)) {
-        report(*failure);
-    } else {
-        runMacro(ProtocolMode::Mode2);
-    }
-    bar->hide();
-    cmdKirune->setEnabled(true);
 }
 
 void frmMain::cmdMacro_Click(int index) {
-    if (running_) {
-        return;
-    }
     if (const std::optional<ProtocolMode> mode = protocolMode(index)) {
-        OperationScope scope(*this);
         runMacro(*mode);
     }
 }
 
 void frmMain::runMacro(ProtocolMode mode) {
-    QPushButton* button = cmdMacro[static_cast<std::size_t>(modeNumber(mode))];
-    button->setEnabled(false);
-    const Outcome outcome = keptAwake([&] { return macroSequence(context_, mode); });
+    const auto macro = [mode](FlashContext& context) { return macroSequence(context, mode); };
+    if (startOperation(macro, true,
+                       [this, mode](const Outcome& outcome) { macroEnded(mode, outcome); })) {
+        cmdMacro[static_cast<std::size_t>(modeNumber(mode))]->setEnabled(false);
+    }
+}
+
+void frmMain::macroEnded(ProtocolMode mode, const Outcome& outcome) {
     if (outcome.succeeded) {
         // The write ends below the bar's maximum (the top block is left alone), and a bar that
         // stops short of full beside "Completed." looks as if something was left out.
@@ -185,39 +196,41 @@ void frmMain::runMacro(ProtocolMode mode) {
     if (mode == ProtocolMode::Mode2 && outcome.succeeded) {
         Text1->setText("Completed.");
     }
-    button->setEnabled(true);
+    cmdMacro[static_cast<std::size_t>(modeNumber(mode))]->setEnabled(true);
 }
 
 void frmMain::runStepButton(const StepButton& entry) {
-    if (running_) {
-        return;
-    }
-    OperationScope scope(*this);
+    const auto step = [entry](FlashContext& context) {
+        return stepButton(context, entry.mode, entry.step);
+    };
     // The write buttons stay enabled and show the hourglass instead.
     const bool hourglass = entry.step == Step::Write;
-    if (hourglass) {
-        setCursor(Qt::WaitCursor);
-    } else {
-        entry.button->setEnabled(false);
-    }
     const bool writes = entry.step == Step::Erase || entry.step == Step::Write;
-    const auto run = [&] { return stepButton(context_, entry.mode, entry.step); };
-    report(writes ? keptAwake(run) : run());
-    if (hourglass) {
-        unsetCursor();
-    } else {
-        entry.button->setEnabled(true);
+    const bool started = startOperation(step, writes, [this, entry, hourglass](const Outcome& end) {
+        report(end);
+        if (hourglass) {
+            unsetCursor();
+        } else {
+            entry.button->setEnabled(true);
+        }
+    });
+    if (started && hourglass) {
+        setCursor(Qt::WaitCursor);
+    } else if (started) {
+        entry.button->setEnabled(false);
     }
 }
 
 void frmMain::Command2_Click() {
-    if (running_) {
-        return;
+    const auto pinCommand = [](FlashContext& context) {
+        return Outcome{true, Message::ok(portResultText(RunPortCommand(context).status))};
+    };
+    if (startOperation(pinCommand, false, [this](const Outcome& outcome) {
+            Text2->setText(QString::fromStdString(outcome.message.text));
+            Command2->setEnabled(true);
+        })) {
+        Command2->setEnabled(false);
     }
-    OperationScope scope(*this);
-    Command2->setEnabled(false);
-    Text2->setText(QString::fromStdString(portResultText(RunPortCommand(context_).status)));
-    Command2->setEnabled(true);
 }
 
 void frmMain::txtPinNumber_Change() {
@@ -250,7 +263,7 @@ void frmMain::revealPanel() {
 }
 
 void frmMain::cmdCheckSum_Click() {
-    if (running_) {
+    if (state_ != RunState::Idle) {
         return;
     }
     const RegionChecksum sum =
@@ -260,7 +273,8 @@ void frmMain::cmdCheckSum_Click() {
 }
 
 void frmMain::Text3_OLEDragDrop(const std::vector<std::string>& paths) {
-    if (running_ || paths.empty()) {
+    // The link thread reads the image while an operation runs.
+    if (state_ != RunState::Idle || paths.empty()) {
         return;
     }
     Text3->setText(QString::fromStdString(paths.front()));
@@ -273,8 +287,8 @@ void frmMain::Text3_OLEDragDrop(const std::vector<std::string>& paths) {
 }
 
 void frmMain::mnuCom_Click(int index) {
-    // While an exchange waits the port stays as it is; the check mark snaps back.
-    if (!running_) {
+    // While an operation runs the port stays as it is; the check mark snaps back.
+    if (state_ == RunState::Idle) {
         menu_.mnuCom_Click(index);
     }
     syncMenuChecks();
@@ -290,8 +304,7 @@ void frmMain::report(const Outcome& outcome) {
     std::string detail = outcome.succeeded ? std::string() : reasonAndWhatItLeaves(outcome);
     // When the line may be to blame, what is known to be wrong with the cable goes beside it.
     if (outcome.lineTrouble) {
-        const std::string advice = cableAdvice(surveyCables(serialPort_.names()),
-                                               serialPort_.names().deviceFor(menu_.GetCOM()));
+        const std::string advice = cableAdvice(surveyCables(names_), runningPort_.device);
         if (!advice.empty()) {
             detail += "\n\n" + advice;
         }
@@ -300,7 +313,7 @@ void frmMain::report(const Outcome& outcome) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    if (running_) {
+    if (state_ != RunState::Idle) {
         // Never cut a write short: the window closes when the operation and its message end.
         closeHeld_ = true;
         event->ignore();
@@ -343,6 +356,10 @@ void frmMain::dropEvent(QDropEvent* event) {
 }
 
 void frmMain::wireEvents() {
+    connect(&link_, &LinkThread::addressShown, this,
+            [this](const QString& text) { Text1->setText(text); });
+    connect(&link_, &LinkThread::progressed, this, [this](int row) { bar->setValue(row); });
+    connect(&link_, &LinkThread::finished, this, &frmMain::operationEnded);
     connect(cmdKirune, &QPushButton::clicked, this, [this] { cmdKirune_Click(); });
     for (int index = 0; index < static_cast<int>(cmdMacro.size()); ++index) {
         connect(cmdMacro[static_cast<std::size_t>(index)], &QPushButton::clicked, this,

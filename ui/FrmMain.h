@@ -1,19 +1,18 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <QMainWindow>
 
-#include "flash/FlashContext.h"
-#include "flash/FlashPanel.h"
+#include "flash/LinkThread.h"
 #include "flash/Sequences.h"
 #include "image/FlashImage.h"
-#include "link/LineChoice.h"
 #include "link/PortMenu.h"
-#include "link/RadioLink.h"
-#include "serial/SystemSerialPort.h"
+#include "serial/PortNames.h"
 #include "ui/MessageSink.h"
 
 class QAction;
@@ -28,16 +27,18 @@ class QRadioButton;
 
 namespace rkt5 {
 
-// The updater's window. Every control carries its own name as its object name. The window answers
-// the link's choices (the port menu's check mark, the speed options) and the flash operations'
-// panel (the pin-number box, the pin options, the address display, the progress bar) from its
-// widgets, and shows the one message each operation returns; what the operations do is theirs.
+class KeepAwake;
+
+// The updater's window. Every control carries its own name as its object name. The window is a
+// view of its link thread: a handler takes the choices as they stand (the port of the menu, the
+// speed option, the pin-number box, the pin option), hands its operation to the thread and
+// returns; the address, the bar and the one message follow the thread's signals.
 //
-// While an operation waits for the transceiver the event loop runs, so clicks arrive; nothing
-// can start a second operation, change the port or the speed, or close the window meanwhile
-// (a close is held until the operation and its message have ended). Five double-clicks on Text1,
-// or five presses of Ctrl+Shift+E, reveal the mode 2 buttons and the checksum controls.
-class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
+// The window is idle, running an operation, or showing its message. Only an idle window starts
+// an operation, changes the port or loads an image; a close asked for meanwhile waits until the
+// operation and its message have ended. Five double-clicks on Text1, or five presses of
+// Ctrl+Shift+E, reveal the mode 2 buttons and the checksum controls.
+class frmMain : public QMainWindow {
   public:
     // Double-clicks on Text1 that reveal the mode 2 buttons and the checksum controls.
     static constexpr int kRevealAfter = 5;
@@ -46,20 +47,18 @@ class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
     frmMain(MessageSink& messages, PortNames names = {});
     ~frmMain() override;
 
-    // LineChoice
-    int GetCOM() const override { return menu_.GetCOM(); }
-    bool optBPS(int index) const override;
-    // FlashPanel
-    std::string txtPinNumber() const override;
-    bool portOption(int index) const override;
-    void showAddress(const std::string& text) override;
-    void setProgress(int row) override;
+    // What the operations read, as the controls show it now.
+    int GetCOM() const { return menu_.GetCOM(); }
+    bool optBPS(int index) const;
+    std::string txtPinNumber() const;
+    bool portOption(int index) const;
 
-    RadioLink& link() { return link_; }
+    LinkThread& link() { return link_; }
     // Starts a log of every exchange at `path`; false when the file cannot be written.
     bool startExchangeLog(const std::string& path);
     const FlashImage& image() const { return image_; }
-    bool operationRunning() const { return running_; }
+    // True from a handler's hand-over until its message has been closed.
+    bool operationRunning() const { return state_ != RunState::Idle; }
     int hiddenActivateCounter() const { return hiddenActivateCounter_; }
 
     // The handlers, by the controls they belong to.
@@ -80,9 +79,10 @@ class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    class OperationScope;
-    // A step button: busy marking (its own button disabled, or the hourglass for the writes),
-    // the step, its message, the marking undone.
+    enum class RunState { Idle, Running, ShowingMessage };
+    // What the window does when an operation has ended: shows its end and undoes its marking.
+    using Ended = std::function<void(const Outcome&)>;
+    // A step button of the engineering panel.
     struct StepButton {
         QPushButton* button;
         ProtocolMode mode;
@@ -95,8 +95,16 @@ class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
     void buildControls();
     void buildMenu();
     void wireEvents();
+    // Hands `operation` to the link thread if the window is idle; false otherwise, with nothing
+    // sent or changed. An operation that `writes` the flash keeps the computer awake meanwhile.
+    bool startOperation(LinkOperation operation, bool writes, Ended ended);
+    void operationEnded(const LinkRun& run);
+    OperationChoices choicesNow() const;
     void runStepButton(const StepButton& entry);
     void runMacro(ProtocolMode mode);
+    // The end of a macro (and of "Start"): a full bar beside "Completed.", the message, the
+    // button again.
+    void macroEnded(ProtocolMode mode, const Outcome& outcome);
     void report(const Outcome& outcome);
     void revealPanel();
     void syncMenuChecks();
@@ -107,12 +115,14 @@ class frmMain : public QMainWindow, public LineChoice, public FlashPanel {
 
     MessageSink& messages_;
     FlashImage image_;
-    SystemSerialPort serialPort_;
-    RadioLink link_;
-    FlashContext context_;
+    LinkThread link_;
+    PortNames names_;
     PortMenu menu_;
+    RunState state_ = RunState::Idle;
+    Ended ended_;
+    PortIdentity runningPort_;  // the port of the operation under way
+    std::unique_ptr<KeepAwake> awake_;
     int hiddenActivateCounter_ = 0;
-    bool running_ = false;
     bool closeHeld_ = false;
 
     // The controls, by their names; an element of a control array is named by the array's name

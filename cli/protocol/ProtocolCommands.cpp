@@ -1,5 +1,6 @@
 // The commands of rkt5-flash that talk to the transceiver.
 
+#include <QEventLoop>
 #include <array>
 #include <cstdio>
 #include <optional>
@@ -15,12 +16,13 @@
 #include "cli/protocol/StationUpdate.h"
 #include "cli/protocol/TerminalPanel.h"
 #include "common/RunTimeError.h"
+#include "flash/AccessWord.h"
+#include "flash/LinkThread.h"
 #include "flash/PortCommand.h"
 #include "flash/Sequences.h"
-#include "link/MenuLineChoice.h"
-#include "link/RadioLink.h"
+#include "serial/Cables.h"
+#include "serial/PortNames.h"
 #include "serial/SystemPorts.h"
-#include "serial/SystemSerialPort.h"
 #include "station/KeepAwake.h"
 
 namespace rkt5::cli {
@@ -149,36 +151,34 @@ std::optional<int> readArguments(const ProtocolCommand& command,
     return std::nullopt;
 }
 
-// The port and speed the options name, chosen as the window's menu and option buttons would.
-bool chooseLine(SystemSerialPort& port, MenuLineChoice& choice, const LinkOptions& options,
-                std::string_view command, const CommandIo& io) {
-    port.names().setListedPorts(systemSerialPorts());
+// The port the options name, resolved once: "COMn" or a device path, numbered as the window's
+// menu numbers it.
+std::optional<PortIdentity> chosenPort(const LinkOptions& options, std::string_view command,
+                                       const CommandIo& io) {
     try {
-        choice.menu.mnuCom_Click(port.names().useArgument(options.port()));
-        choice.speeds.select(options.speedIndex);
+        PortNames names;
+        names.setListedPorts(describeSystemPorts());
+        return names.identifyArgument(options.port());
     } catch (const RunTimeError& bad) {
         io.err << "rkt5-flash " << command << ": --port: " << bad.what() << "\n";
-        return false;
+        return std::nullopt;
     }
-    return true;
 }
 
-bool openLog(ExchangeLog& log, SystemSerialPort& port, const LinkOptions& options,
-             std::string_view command, const CommandIo& io) {
-    if (log.open(*options.logPath, "rkt5-flash " + std::string(command),
-                 [&port](int number) { return port.names().displayName(number); })) {
-        return true;
-    }
-    io.err << "rkt5-flash " << command << ": cannot write the log '" << *options.logPath << "'\n";
-    return false;
-}
-
-int runOnLink(const ProtocolCommand& command, const LinkOptions& options, SystemSerialPort& port,
-              MenuLineChoice& choice, FlashImage& image, const CommandIo& io) {
-    RadioLink link(port, choice);
-    link.Timer1.setInterval(options.timeout);
-    if (options.logPath && !openLog(link.log(), port, options, command.name, io)) {
-        return kExitFailed;
+// Runs the command's one operation on a link thread, drawing its progress meanwhile.
+int runOnLink(const ProtocolCommand& command, const LinkOptions& options, PortIdentity port,
+              const FlashImage& image, const CommandIo& io) {
+    LinkThread link(image);
+    link.setReplyTime(options.timeout);
+    if (options.logPath) {
+        ExchangeLog log;
+        if (!log.open(*options.logPath, "rkt5-flash " + std::string(command.name),
+                      [](const std::string& device) { return cableReport(device); })) {
+            io.err << "rkt5-flash " << command.name << ": cannot write the log '"
+                   << *options.logPath << "'\n";
+            return kExitFailed;
+        }
+        link.setLog(std::move(log));
     }
     // The commands that write the flash keep the computer from sleeping while they run.
     std::optional<KeepAwake> awake;
@@ -186,10 +186,20 @@ int runOnLink(const ProtocolCommand& command, const LinkOptions& options, System
         awake.emplace("the RK-T5 transceiver is being written");
     }
     TerminalProgress progress(standardErrorIsTerminal() ? stderr : nullptr);
-    TerminalPanel panel(options.pinNumberText, options.pinFunction, progress);
-    FlashContext context{link, image, panel};
-
-    const Outcome outcome = command.action(context, options);
+    TerminalPanel panel(writeEndAddress(options.pinNumberText), progress);
+    QObject::connect(&link, &LinkThread::addressShown,
+                     [&panel](const QString& text) { panel.showAddress(text.toStdString()); });
+    Outcome outcome;
+    QEventLoop ended;
+    QObject::connect(&link, &LinkThread::finished, [&](const LinkRun& run) {
+        outcome = run.outcome;
+        ended.quit();
+    });
+    link.start(
+        {std::move(port), options.speedIndex, options.pinNumberText, options.pinFunction},
+        [&command, &options](FlashContext& context) { return command.action(context, options); });
+    ended.exec();
+    awake.reset();
     progress.finish(outcome.succeeded);
     // The reason first, then the step's own message, which scripts may look for.
     if (!outcome.succeeded && !outcome.reason.empty()) {
@@ -206,9 +216,8 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
         return *exitCode;
     }
     const CommandApplication application;
-    SystemSerialPort port;
-    MenuLineChoice choice;
-    if (!command.accepts.manyPorts && !chooseLine(port, choice, options, command.name, io)) {
+    std::optional<PortIdentity> port;
+    if (!command.accepts.manyPorts && !(port = chosenPort(options, command.name, io))) {
         return kExitUsage;
     }
     // A file the strict check finds fault with never reaches the transceiver.
@@ -222,7 +231,7 @@ int runProtocolCommand(const ProtocolCommand& command, std::span<const std::stri
     if (command.accepts.manyPorts) {
         return runStationUpdate(options, *image, io);
     }
-    return runOnLink(command, options, port, choice, *image, io);
+    return runOnLink(command, options, std::move(*port), *image, io);
 }
 
 template <std::size_t index>

@@ -38,7 +38,7 @@ extern "C" void onInterrupt(int) {
 std::vector<StationPort> chosenPorts(const LinkOptions& options) {
     const std::vector<SystemPort> listed = describeSystemPorts();
     PortNames names;
-    names.setListedPorts(devicesOf(listed));
+    names.setListedPorts(listed);
     std::vector<StationPort> ports = options.port().empty()
                                          ? std::vector<StationPort>{}
                                          : portsOfArguments(options.ports, names, listed);

@@ -2,15 +2,7 @@
 
 #include <charconv>
 
-#include "flash/AccessWord.h"
-
 namespace rkt5 {
-
-TerminalPanel::TerminalPanel(std::string pinNumberText, int pinFunction, TerminalProgress& progress)
-    : pinNumberText_(std::move(pinNumberText)),
-      pinFunction_(pinFunction),
-      progress_(progress),
-      endAddress_(writeEndAddress(pinNumberText_)) {}
 
 void TerminalPanel::showAddress(const std::string& text) {
     std::uint32_t address = 0;
@@ -19,8 +11,5 @@ void TerminalPanel::showAddress(const std::string& text) {
         progress_.update(address, endAddress_);
     }
 }
-
-// The address display already carries the row; the bar value adds nothing on a terminal.
-void TerminalPanel::setProgress(int) {}
 
 }  // namespace rkt5

@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "flash/Sequences.h"
-#include "link/MenuLineChoice.h"
+#include "link/ChosenLine.h"
+#include "serial/PortNames.h"
 #include "serial/QtSerialPort.h"
 #include "sim/PtyTransceiver.h"
 #include "tests/flash/RecordingPanel.h"
@@ -208,8 +209,8 @@ TEST_P(FaultMatrix, OneFaultCostsItsResendsAndAFaultOnEverySendStopsTheStep) {
         {.faults = {
              makeFault(cell.fault, position.kind, cell.everySend ? 0 : position.occurrence)}});
     QtSerialPort port;
-    port.names().bind(1, transceiver.portPath());
-    MenuLineChoice choice;
+    ChosenLine choice;
+    choice.chosenPort = PortNames::bound(1, transceiver.portPath());
     choice.speeds.select(sendsFrames(position.mode) ? 1 : 2);
     RadioLink link(port, choice);
     link.Timer1.setInterval(sendsFrames(position.mode) ? kFrameReplyTime : kPacketReplyTime);

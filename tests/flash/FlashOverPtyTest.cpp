@@ -15,8 +15,9 @@
 #include "flash/PortCommand.h"
 #include "flash/Sequences.h"
 #include "image/StartupImage.h"
+#include "link/ChosenLine.h"
 #include "link/FailureReason.h"
-#include "link/MenuLineChoice.h"
+#include "serial/PortNames.h"
 #include "serial/QtSerialPort.h"
 #include "sim/PtyTransceiver.h"
 #include "tests/flash/RecordingPanel.h"
@@ -60,7 +61,7 @@ class FlashOverPty : public testing::Test {
     void start(sim::SimulatorOptions options = {}) {
         options.pace = false;
         transceiver = std::make_unique<sim::PtyTransceiver>(std::move(options));
-        port.names().bind(1, transceiver->portPath());
+        choice.chosenPort = PortNames::bound(1, transceiver->portPath());
         link.Timer1.setInterval(kReplyTime);
     }
     void startWith(std::vector<Fault> faults) { start({.faults = std::move(faults)}); }
@@ -97,7 +98,7 @@ class FlashOverPty : public testing::Test {
 
     std::unique_ptr<sim::PtyTransceiver> transceiver;
     QtSerialPort port;
-    MenuLineChoice choice;
+    ChosenLine choice;
     RadioLink link{port, choice};
     FlashImage image;
     test::RecordingPanel panel;
@@ -281,26 +282,6 @@ TEST_F(FlashOverPty, LostLineInTheMiddleOfAWriteEndsInWriteFailed) {
     const Outcome outcome = macroSequence(builtIn, ProtocolMode::Mode2);
     EXPECT_EQ(outcome.message, Message::ng("Write failed."));
     EXPECT_TRUE(received(MessageKind::End).empty());
-    expectPortClosed();
-}
-
-TEST_F(FlashOverPty, AnOperationStartedDuringAnotherIsRefusedAndSendsNothing) {
-    // An answer slow enough for a click to arrive while the end packet waits for it.
-    startWith({{.kind = MessageKind::End, .action = Fault::Action::Late, .delay = 200ms}});
-    connect(ProtocolMode::Mode2);
-    std::optional<Outcome> clicked;
-    int refusedStatus = 0;
-    QTimer::singleShot(50ms, [&] {
-        refusedStatus = EraseFlash(context).status;
-        clicked = stepButton(context, ProtocolMode::Mode1, Step::Connect);
-    });
-    EXPECT_EQ(LeaveFlashMode(context).status, statusOf(Reply::ED))
-        << "the running operation was disturbed";
-    EXPECT_EQ(refusedStatus, -1);
-    ASSERT_TRUE(clicked);
-    EXPECT_EQ(clicked->message, Message::ng("Connect failed."));
-    EXPECT_EQ(clicked->reason, kLinkBusyReason);
-    EXPECT_EQ(kinds(), std::vector<MessageKind>{MessageKind::End});
     expectPortClosed();
 }
 

@@ -13,7 +13,8 @@
 #include "firmware/FirmwareLines.h"
 #include "flash/Sequences.h"
 #include "image/StartupImage.h"
-#include "link/MenuLineChoice.h"
+#include "link/ChosenLine.h"
+#include "serial/PortNames.h"
 #include "serial/QtSerialPort.h"
 #include "sim/PtyTransceiver.h"
 #include "tests/flash/RecordingPanel.h"
@@ -57,8 +58,8 @@ TEST_P(RandomFaultSoak, EveryRunEndsInAMessageAndSuccessMeansWritten) {
     sim::PtyTransceiver transceiver(
         {.pace = false, .randomFaultRate = 0.04, .seed = seed, .randomLateDelay = 400ms});
     QtSerialPort port;
-    port.names().bind(1, transceiver.portPath());
-    MenuLineChoice choice;
+    ChosenLine choice;
+    choice.chosenPort = PortNames::bound(1, transceiver.portPath());
     RadioLink link(port, choice);
     // Unpaced answers come at once; frames are small enough for a shorter wait.
     link.Timer1.setInterval(mode == 2 ? 250ms : 100ms);

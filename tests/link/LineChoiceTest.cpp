@@ -32,12 +32,16 @@ TEST(PortNames, NumbersStandForTheSerialDevicesUnlessBound) {
     EXPECT_EQ(names.deviceFor(2), "/dev/ttyS1");
 
     // The listed ports take the numbers that are not bound: USB adapters first, each group by name.
-    names.setListedPorts({"/dev/ttyS0", "/dev/ttyACM0", "/dev/ttyS4", "/dev/ttyUSB1"});
+    names.setListedPorts({{"/dev/ttyS0"}, {"/dev/ttyACM0"}, {"/dev/ttyS4"}, {"/dev/ttyUSB1"}});
     EXPECT_EQ(names.deviceFor(1), "/dev/ttyACM0");
     EXPECT_EQ(names.deviceFor(2), "/dev/ttyUSB1");
     EXPECT_EQ(names.deviceFor(3), "/dev/ttyUSB0") << "a binding comes first";
     EXPECT_EQ(names.deviceFor(4), "/dev/ttyS4");
     EXPECT_EQ(names.deviceFor(6), "/dev/ttyS5") << "a number left over";
+    // What an operation opens is resolved once, with the name it is known by.
+    EXPECT_EQ(names.identify(3), (PortIdentity{3, "/dev/ttyUSB0", "COM3 (/dev/ttyUSB0)"}));
+    EXPECT_EQ(names.identifyArgument("/dev/ttyUSB9"),
+              (PortIdentity{1, "/dev/ttyUSB9", "/dev/ttyUSB9"}));
 #endif
 }
 

@@ -9,8 +9,9 @@
 
 #include "common/RunTimeError.h"
 #include "common/WireProtocol.h"
-#include "link/MenuLineChoice.h"
+#include "link/ChosenLine.h"
 #include "link/RadioLink.h"
+#include "serial/PortNames.h"
 #include "serial/SystemSerialPort.h"
 #include "tests/link/RecordingPort.h"
 #include "tests/link/SimulatedTransceiver.h"
@@ -85,7 +86,7 @@ class PtyLink : public testing::Test {
 
     void start(sim::SimulatorOptions options = unpaced()) {
         transceiver = std::make_unique<test::SimulatedTransceiver>(std::move(options));
-        serialPort.names().bind(1, transceiver->portPath());
+        choice.chosenPort = PortNames::bound(1, transceiver->portPath());
     }
     void start(std::vector<Fault> faults) { start(unpaced(std::move(faults))); }
 
@@ -101,7 +102,7 @@ class PtyLink : public testing::Test {
     std::unique_ptr<test::SimulatedTransceiver> transceiver;
     SystemSerialPort serialPort;
     test::RecordingPort port{serialPort};
-    MenuLineChoice choice;
+    ChosenLine choice;
     RadioLink link{port, choice};
 };
 
@@ -200,7 +201,7 @@ TEST_F(PtyLink, LineErrorsTheDeviceReportsAreWrittenAtTheEndOfTheExchange) {
     start();
     const test::TempDir dir;
     const std::string log = dir.file("exchanges.log");
-    ASSERT_TRUE(link.log().open(log, "test", [](int number) { return std::to_string(number); }));
+    ASSERT_TRUE(link.log().open(log, "test"));
     port.lineErrors = "framing 1, overrun 2";
     link.CheckModel();
     EXPECT_NE(test::readBytes(log).find("exchange ended: 17 of 17 bytes, line errors: framing 1, "
@@ -213,20 +214,21 @@ TEST_F(PtyLink, TheLogTellsOfEachPortsCableAtItsFirstOpening) {
     start();
     const test::TempDir dir;
     const std::string log = dir.file("exchanges.log");
-    ASSERT_TRUE(link.log().open(
-        log, "test", [](int number) { return "COM" + std::to_string(number); },
-        [](int) { return "WCH CH340, USB 1a86:7523\nCable: its fault\nFix: its fix"; }));
+    ASSERT_TRUE(link.log().open(log, "test", [](const std::string&) {
+        return "WCH CH340, USB 1a86:7523\nCable: its fault\nFix: its fix";
+    }));
     link.CheckModel();
     link.CheckModel();
     std::string text = test::readBytes(log);
     std::erase(text, '\r');  // Windows writes its lines with CR LF
-    const std::string told = "# COM1: WCH CH340, USB 1a86:7523\n# Cable: its fault\n# Fix: its fix";
+    const std::string told = "# " + choice.port().displayName +
+                             ": WCH CH340, USB 1a86:7523\n# Cable: its fault\n# Fix: its fix";
     ASSERT_NE(text.find(told), std::string::npos) << text;
     EXPECT_EQ(text.find(told, text.find(told) + 1), std::string::npos) << "told once:\n" << text;
 }
 
 TEST_F(PtyLink, ConnectToAMissingPortFailsWithoutWriting) {
-    serialPort.names().bind(1, test::kMissingPort);
+    choice.chosenPort = PortNames::bound(1, test::kMissingPort);
     EXPECT_EQ(link.ConnectRadio(ProtocolMode::Mode2).status, Reply::Other);
     EXPECT_TRUE(port.writes.empty());
     EXPECT_EQ(port.opens, 1);
@@ -234,13 +236,11 @@ TEST_F(PtyLink, ConnectToAMissingPortFailsWithoutWriting) {
     EXPECT_FALSE(link.Timer1.armed());
 }
 
-TEST_F(PtyLink, ConnectOpensThePortChosenInTheMenu) {
+TEST_F(PtyLink, ConnectOpensThePortChosen) {
     start();
-    serialPort.names().bind(5, transceiver->portPath());
-    serialPort.names().bind(1, test::kMissingPort);
-    choice.menu.mnuCom_Click(5);
+    choice.chosenPort = PortNames::bound(5, transceiver->portPath());
     EXPECT_EQ(link.ConnectRadio(ProtocolMode::Mode2).status, Reply::CT);
-    EXPECT_EQ(serialPort.commPort(), 5);
+    EXPECT_EQ(serialPort.port().number, 5);
     expectIdle();
 }
 

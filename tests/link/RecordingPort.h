@@ -18,7 +18,7 @@ class RecordingPort : public SerialPort {
         port_.setSettings(settings);
     }
     bool portOpen() const override { return port_.portOpen(); }
-    void setCommPort(int number) override { port_.setCommPort(number); }
+    void setPort(const PortIdentity& port) override { port_.setPort(port); }
     void setPortOpen(bool open) override {
         (open ? opens : closes) += 1;
         port_.setPortOpen(open);

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "common/RunTimeError.h"
-#include "link/MenuLineChoice.h"
+#include "link/ChosenLine.h"
 #include "link/RadioLink.h"
 
 namespace rkt5 {
@@ -16,7 +16,7 @@ class RefusingPort : public SerialPort {
   public:
     void setSettings(const LineSettings&) override { refuse(); }
     bool portOpen() const override { refuse(); }
-    void setCommPort(int) override { refuse(); }
+    void setPort(const PortIdentity&) override { refuse(); }
     void setPortOpen(bool) override { refuse(); }
     void output(std::span<const std::uint8_t>) override { refuse(); }
     int inBufferCount() override { refuse(); }
@@ -45,7 +45,7 @@ class Classifier : public testing::Test {
     void receive(std::string_view bytes) { link.RxBuffer.assign(bytes.begin(), bytes.end()); }
 
     RefusingPort port;
-    MenuLineChoice choice;
+    ChosenLine choice;
     RadioLink link{port, choice};
 };
 

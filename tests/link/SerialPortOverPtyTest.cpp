@@ -7,8 +7,9 @@
 
 #include "common/RunTimeError.h"
 #include "common/WireProtocol.h"
-#include "link/MenuLineChoice.h"
+#include "link/ChosenLine.h"
 #include "link/RadioLink.h"
+#include "serial/PortNames.h"
 #include "serial/SystemSerialPort.h"
 #include "tests/link/SimulatedTransceiver.h"
 
@@ -30,7 +31,8 @@ std::optional<RunTimeError> errorOf(Call call) {
 class SerialPortOnALine : public testing::Test {
   protected:
     SerialPortOnALine() {
-        port.names().bind(1, transceiver.portPath());
+        choice.chosenPort = PortNames::bound(1, transceiver.portPath());
+        port.setPort(choice.chosenPort);
         link.Timer1.setInterval(300ms);
     }
 
@@ -50,7 +52,7 @@ class SerialPortOnALine : public testing::Test {
 
     test::SimulatedTransceiver transceiver{unpaced()};
     SystemSerialPort port;
-    MenuLineChoice choice;
+    ChosenLine choice;
     RadioLink link{port, choice};
 };
 
@@ -70,23 +72,23 @@ TEST_F(SerialPortOnALine, SettingsApplyAtOnceAndOutliveClosing) {
 }
 
 TEST_F(SerialPortOnALine, APortThatWillNotOpenSaysWhy) {
-    port.names().bind(2, test::kMissingPort);
     struct Case {
-        int number;
+        PortIdentity port;
         std::string device;
         std::string why;
     };
-    std::vector<Case> cases{{2, test::kMissingPort, "no such device"}};
+    std::vector<Case> cases{
+        {PortNames::bound(2, test::kMissingPort), test::kMissingPort, "no such device"}};
     SystemSerialPort other;
 #ifndef _WIN32
     // Wine lets any number of programs open one COM port: the Win32 port's scripted driver has
     // Windows' refusal.
-    other.names().bind(1, transceiver.portPath());
+    other.setPort(PortNames::bound(1, transceiver.portPath()));
     other.setPortOpen(true);  // another program holds the line
-    cases.push_back({1, transceiver.portPath(), "in use by another program"});
+    cases.push_back({choice.chosenPort, transceiver.portPath(), "in use by another program"});
 #endif
     for (const auto& c : cases) {
-        port.setCommPort(c.number);
+        port.setPort(c.port);
         const auto error = errorOf([&] { port.setPortOpen(true); });
         ASSERT_TRUE(error) << c.device;
         EXPECT_EQ(error->number(), ErrorNumber::PortOpenFailed);
@@ -96,7 +98,7 @@ TEST_F(SerialPortOnALine, APortThatWillNotOpenSaysWhy) {
         EXPECT_FALSE(port.portOpen());
     }
 
-    port.setCommPort(0);
+    port.setPort(PortNames().identify(0));
     EXPECT_EQ(errorOf([&] { port.setPortOpen(true); })->number(), ErrorNumber::PortOpenFailed);
 }
 

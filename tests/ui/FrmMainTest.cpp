@@ -71,7 +71,7 @@ class Window : public testing::Test {
         PortNames names;
         names.bind(1, transceiver->portPath());
         window = std::make_unique<frmMain>(sink, std::move(names));
-        window->link().Timer1.setInterval(300ms);
+        window->link().setReplyTime(300ms);
         window->Form_Load();
         window->show();
         window->activateWindow();
@@ -87,6 +87,11 @@ class Window : public testing::Test {
         return window->findChild<QAction*>(QString("mnuCom%1").arg(index));
     }
     void click(const char* name) { QTest::mouseClick(control(name), Qt::LeftButton); }
+    // The handlers hand their operation to the link thread and return: this waits until the
+    // operation and its message have ended.
+    void waitForTheRun() const {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->operationRunning(); }, 30'000));
+    }
     void reveal() {
         for (int i = 0; i < frmMain::kRevealAfter; ++i) {
             QTest::keyClick(window.get(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
@@ -141,6 +146,7 @@ TEST_F(Window, StartUpdatesTheTransceiverWithTheBarShownAndStartDisabled) {
                          control<QProgressBar>("bar")->value() == 0xFFFF;
     };
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // Enter on "Start"
+    waitForTheRun();
     ASSERT_EQ(sink.shown.size(), 1u);
     EXPECT_EQ(sink.shown[0].message, Message::ok("Completed."));
     EXPECT_TRUE(busyWhileShown);
@@ -157,6 +163,7 @@ TEST_F(Window, EnterAloneStartsOneUpdateAfterAnother) {
     for (int run = 1; run <= 2; ++run) {
         ASSERT_EQ(QApplication::focusWidget(), control("cmdKirune")) << "before update " << run;
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        waitForTheRun();
     }
     ASSERT_EQ(sink.shown.size(), 2u);
     EXPECT_EQ(sink.shown[1].message, Message::ok("Completed."));
@@ -177,6 +184,7 @@ TEST_F(Window, EachFailureOfStartIsTheOnlyMessageOfItsRun) {
         sink.shown.clear();
         start(c.options);
         click("cmdKirune");
+        waitForTheRun();
         ASSERT_EQ(sink.shown.size(), 1u) << c.text;
         EXPECT_EQ(sink.shown[0].message, Message::ng(c.text));
         EXPECT_FALSE(sink.shown[0].detail.empty()) << c.text << ": the reason goes with it";
@@ -207,6 +215,7 @@ TEST_F(Window, AFailedOpenShowsWhatIsWrongWithTheCableInTheDetails) {
     window->Form_Load();
     window->show();
     click("cmdKirune");
+    waitForTheRun();
     ::unsetenv("RKT5_SYSFS_ROOT");
     ASSERT_EQ(sink.shown.size(), 1u);
     EXPECT_EQ(sink.shown[0].message, Message::ng("Error"));
@@ -281,8 +290,10 @@ TEST_F(Window, ChecksumAndPinCommandShowTheirResults) {
 
     control<QLineEdit>("txtPinNumber")->setText("12");
     window->Command2_Click();
+    waitForTheRun();
     EXPECT_EQ(control<QLineEdit>("Text2")->text(), QString::fromUtf8("L入力"));
     window->Command2_Click();
+    waitForTheRun();
     EXPECT_EQ(control<QLineEdit>("Text2")->text(), "???");
     EXPECT_EQ(sink.shown.size(), 2u) << "the pin command shows no message";
 }
@@ -308,21 +319,22 @@ TEST_F(Window, ADroppedFileReplacesTheImageAndABadOneLeavesIt) {
 }
 
 TEST_F(Window, InputDuringARunningUpdateChangesNothingAndACloseWaitsForTheEnd) {
-    // Slow answers, so that the update is still waiting when the clicks come.
+    // Slow answers, so that the update is still running when the clicks come.
     start({.programTime = 5ms});
     reveal();
-    bool tried = false;
-    QTimer::singleShot(100ms, window.get(), [&] {
-        tried = true;
-        click("Command8");
-        menuItem(5)->trigger();
-        click("cmdCheckSum");
-        window->Text3_OLEDragDrop({"/nonexistent.mot"});
-        window->close();
-        EXPECT_TRUE(window->isVisible()) << "the close must wait";
-    });
     click("cmdKirune");
-    EXPECT_TRUE(tried);
+    ASSERT_TRUE(window->operationRunning());
+    click("Command8");
+    click("cmdKirune");
+    menuItem(5)->trigger();
+    click("cmdCheckSum");
+    window->Text3_OLEDragDrop({"/nonexistent.mot"});
+    window->close();
+    EXPECT_TRUE(window->isVisible()) << "the close must wait";
+    waitForTheRun();
+    EXPECT_EQ(std::ranges::count(kinds(), MessageKind::EraseBlocks), 1)
+        << "a second erase went out";
+    EXPECT_EQ(std::ranges::count(kinds(), MessageKind::ModelCheck), 1) << "a second start went out";
     ASSERT_EQ(sink.shown.size(), 1u);
     EXPECT_EQ(sink.shown[0].message, Message::ok("Completed."));
     EXPECT_EQ(window->GetCOM(), 1);

@@ -16,7 +16,7 @@ PortListing::PortListing(PortNames names, std::vector<int> boundNumbers, SystemL
 
 std::vector<StationPort> PortListing::current() {
     const std::vector<SystemPort> listed = system_();
-    names_.setListedPorts(devicesOf(listed));
+    names_.setListedPorts(listed);
     std::vector<StationPort> ports =
         bound_.empty() ? usbAdapterPorts(names_, listed) : boundPorts(names_, bound_, listed);
     const CableSurvey survey = cables_(names_, listed);
