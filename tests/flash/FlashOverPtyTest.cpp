@@ -213,7 +213,7 @@ TEST_F(FlashOverPty, BlockWhoseFirstSendTimesOutIsWrittenOnTheSecond) {
     image.storeByte(0xC000, 0, 0x00);
     image.storeByte(0xC040, 0, 0x00);
     connect(ProtocolMode::Mode2);
-    EXPECT_EQ(WriteFlash(context).status, 0);
+    EXPECT_EQ(WriteFlash(context).status, StepStatus::Done);
     EXPECT_EQ(received(MessageKind::Program).size(), 4u);
 }
 
@@ -222,7 +222,7 @@ TEST_F(FlashOverPty, OnlyTheFlaggedBlocksGoOutWhole) {
     image.storeByte(0xC03F, 15, 0x5A);
     image.setCell(0xC001, 0, 0x11);  // not flagged, but inside a flagged block
     connect(ProtocolMode::Mode2);
-    EXPECT_EQ(WriteFlash(context).status, 0);
+    EXPECT_EQ(WriteFlash(context).status, StepStatus::Done);
     const auto programs = received(MessageKind::Program);
     ASSERT_EQ(programs.size(), 1u);
     const auto& bytes = programs.front().bytes;
@@ -241,13 +241,13 @@ TEST_F(FlashOverPty, LeaveFlashModeResendsUpToTenTimes) {
     }
     startWith(nineSilent);
     connect(ProtocolMode::Mode2);
-    EXPECT_EQ(LeaveFlashMode(context).status, 2);
+    EXPECT_EQ(LeaveFlashMode(context), (StepResult{StepStatus::Done, Reply::ED}));
     EXPECT_EQ(received(MessageKind::End).size(), 10u);
 
     transceiver.reset();
     startWith({{.kind = MessageKind::End, .action = Fault::Action::Silent}});
     connect(ProtocolMode::Mode2);
-    EXPECT_EQ(LeaveFlashMode(context).status, 1);
+    EXPECT_EQ(LeaveFlashMode(context).status, StepStatus::NoAnswer);
     EXPECT_TRUE(transceiver->waitForMessages(10, 2s)) << "the last packet never arrived whole";
     EXPECT_EQ(received(MessageKind::End).size(), 10u);
     expectPortClosed();
@@ -257,10 +257,10 @@ TEST_F(FlashOverPty, OkToEraseOrLeaveIsNoSuccessInModeTwo) {
     startWith({{.kind = MessageKind::EraseBlocks, .action = Fault::Action::Reply, .reply = "OK"},
                {.kind = MessageKind::End, .action = Fault::Action::Reply, .reply = "OK"}});
     connect(ProtocolMode::Mode2);
-    EXPECT_EQ(EraseFlash(context).status, 0);
+    EXPECT_EQ(EraseFlash(context), (StepResult{StepStatus::Refused, Reply::OK}));
     EXPECT_EQ(stepButton(context, ProtocolMode::Mode2, Step::Erase).message,
               Message::ng("Erase failed."));
-    EXPECT_EQ(LeaveFlashMode(context).status, 0);
+    EXPECT_EQ(LeaveFlashMode(context), (StepResult{StepStatus::Refused, Reply::OK}));
     EXPECT_EQ(stepButton(context, ProtocolMode::Mode2, Step::Disconnect).message,
               Message::ng("Disconnect failed."));
     EXPECT_EQ(received(MessageKind::EraseBlocks).size(), 2u) << "an answer is not resent";
@@ -269,7 +269,7 @@ TEST_F(FlashOverPty, OkToEraseOrLeaveIsNoSuccessInModeTwo) {
 TEST_F(FlashOverPty, EraseGivesUpAfterThreeSends) {
     startWith({{.kind = MessageKind::EraseBlocks, .action = Fault::Action::Reply, .reply = "NG"}});
     connect(ProtocolMode::Mode2);
-    EXPECT_EQ(EraseFlash(context).status, 1);
+    EXPECT_EQ(EraseFlash(context).status, StepStatus::NoAnswer);
     EXPECT_EQ(received(MessageKind::EraseBlocks).size(), 3u);
 }
 
@@ -289,14 +289,14 @@ TEST_F(FlashOverPty, AnOperationStartedDuringAnotherIsRefusedAndSendsNothing) {
     startWith({{.kind = MessageKind::End, .action = Fault::Action::Late, .delay = 200ms}});
     connect(ProtocolMode::Mode2);
     std::optional<Outcome> clicked;
-    int refusedStatus = 0;
+    std::optional<StepStatus> refusedStatus;
     QTimer::singleShot(50ms, [&] {
         refusedStatus = EraseFlash(context).status;
         clicked = stepButton(context, ProtocolMode::Mode1, Step::Connect);
     });
-    EXPECT_EQ(LeaveFlashMode(context).status, statusOf(Reply::ED))
+    EXPECT_EQ(LeaveFlashMode(context), (StepResult{StepStatus::Done, Reply::ED}))
         << "the running operation was disturbed";
-    EXPECT_EQ(refusedStatus, -1);
+    EXPECT_EQ(refusedStatus, StepStatus::Fault);
     ASSERT_TRUE(clicked);
     EXPECT_EQ(clicked->message, Message::ng("Connect failed."));
     EXPECT_EQ(clicked->reason, kLinkBusyReason);
@@ -308,12 +308,13 @@ TEST_F(FlashOverPty, AnOperationStartedDuringAnotherIsRefusedAndSendsNothing) {
 
 TEST_F(FlashOverPty, SendCommandSendsOnlyItsTwoCommands) {
     start();
-    EXPECT_EQ(SendCommand(context, "erase", ProtocolMode::Mode0).status, 1);
+    EXPECT_EQ(SendCommand(context, "erase", ProtocolMode::Mode0).status, StepStatus::Fault);
     EXPECT_TRUE(transceiver->receivedMessages().empty());
     expectPortClosed();
 
     connect(ProtocolMode::Mode0);
-    EXPECT_EQ(SendCommand(context, "END", ProtocolMode::Mode0).status, 0);
+    EXPECT_EQ(SendCommand(context, "END", ProtocolMode::Mode0),
+              (StepResult{StepStatus::Done, Reply::OK}));
     const auto ends = received(MessageKind::EndFrame);
     ASSERT_EQ(ends.size(), 1u);
     std::vector<std::uint8_t> expected(20, 0x00);
@@ -329,9 +330,9 @@ TEST_F(FlashOverPty, ReturnedRowThatDiffersIsAnsweredWithTheNgFrame) {
                 .count = 5}});
     image.storeByte(0xC100, 3, 0x33);
     connect(ProtocolMode::Mode0);
-    EXPECT_EQ(SendCommand(context, "ERASE", ProtocolMode::Mode0).status, 0);
+    EXPECT_EQ(SendCommand(context, "ERASE", ProtocolMode::Mode0).status, StepStatus::Done);
     transceiver->clearLog();
-    EXPECT_EQ(WriteBlocks(context, ProtocolMode::Mode0).status, 0);
+    EXPECT_EQ(WriteBlocks(context, ProtocolMode::Mode0).status, StepStatus::Done);
     EXPECT_EQ(kinds(), (std::vector<MessageKind>{MessageKind::RowFrame, MessageKind::NgFrame,
                                                  MessageKind::RowFrame, MessageKind::OkFrame}));
     EXPECT_EQ(transceiver->flashMemory()[0x1003], 0x33);
@@ -340,7 +341,8 @@ TEST_F(FlashOverPty, ReturnedRowThatDiffersIsAnsweredWithTheNgFrame) {
 TEST_F(FlashOverPty, AnswersOtherThanOkToACommandAreFailuresForTheButtons) {
     startWith({{.kind = MessageKind::EraseFrame, .action = Fault::Action::Reply, .reply = "BE"}});
     connect(ProtocolMode::Mode1);
-    EXPECT_EQ(SendCommand(context, "ERASE", ProtocolMode::Mode1).status, 4);
+    EXPECT_EQ(SendCommand(context, "ERASE", ProtocolMode::Mode1),
+              (StepResult{StepStatus::Refused, Reply::BE}));
     EXPECT_EQ(stepButton(context, ProtocolMode::Mode1, Step::Erase).message,
               Message::ng("Erase failed."));
 }
