@@ -347,6 +347,48 @@ TEST_F(FlashOverPty, AnswersOtherThanOkToACommandAreFailuresForTheButtons) {
               Message::ng("Erase failed."));
 }
 
+// --- What each step makes of an answer --------------------------------------------------------
+
+// An answer the step ends on that is not its own: another step's answer refuses it and the button
+// says which one came, while "OK" to a block of the write is as good as "PG".
+struct StepAnswerCase {
+    const char* name;
+    ProtocolMode mode;
+    Step step;
+    MessageKind answered;
+    const char* reply;
+    const char* failureReason;  // empty when the answer means the step is done
+};
+
+class StepAnswerTable : public FlashOverPty, public testing::WithParamInterface<StepAnswerCase> {};
+
+TEST_P(StepAnswerTable, TheButtonSucceedsOrSaysWhatCame) {
+    const StepAnswerCase& row = GetParam();
+    startWith({{.kind = row.answered, .action = Fault::Action::Reply, .reply = row.reply}});
+    image.storeByte(0xC000, 0, 0x00);  // one block for the write
+    if (row.step != Step::Connect) {
+        connect(row.mode);
+    }
+    const Outcome outcome = stepButton(context, row.mode, row.step);
+    EXPECT_EQ(outcome.succeeded, std::string_view(row.failureReason).empty());
+    EXPECT_EQ(outcome.reason, row.failureReason);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, StepAnswerTable,
+    testing::Values(
+        StepAnswerCase{"Mode2ConnectOk", ProtocolMode::Mode2, Step::Connect,
+                       MessageKind::ConnectMode2, "OK", "the transceiver answered \"OK\""},
+        StepAnswerCase{"Mode0ConnectCt", ProtocolMode::Mode0, Step::Connect,
+                       MessageKind::ConnectMode0, "CT", "the transceiver answered \"CT\""},
+        StepAnswerCase{"Mode2WriteOk", ProtocolMode::Mode2, Step::Write, MessageKind::Program, "OK",
+                       ""},
+        StepAnswerCase{"Mode1EraseBe", ProtocolMode::Mode1, Step::Erase, MessageKind::EraseFrame,
+                       "BE", "the transceiver answered \"BE\""},
+        StepAnswerCase{"Mode0DisconnectEd", ProtocolMode::Mode0, Step::Disconnect,
+                       MessageKind::EndFrame, "ED", "the transceiver answered \"ED\""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // --- The pin command --------------------------------------------------------------------------
 
 TEST_F(FlashOverPty, PinCommandDrivesAndReadsAPin) {
