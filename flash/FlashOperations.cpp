@@ -1,15 +1,13 @@
 #include "flash/FlashOperations.h"
 
-#include <algorithm>
-#include <initializer_list>
 #include <string>
 
 #include "common/WireProtocol.h"
 #include "flash/AccessWord.h"
 #include "flash/AddressText.h"
 #include "flash/FlashPacket.h"
+#include "flash/StepOperation.h"
 #include "link/FailureReason.h"
-#include "link/PortSession.h"
 
 namespace rkt5 {
 
@@ -18,52 +16,48 @@ namespace {
 constexpr int kEchoLength = static_cast<int>(wire::kPacketSize);
 // The echo and the "XY" CR LF answer.
 constexpr int kReplyComplete = kEchoLength + static_cast<int>(wire::kShortReplySize);
-constexpr int kFaultStatus = -1;
 
-constexpr int kNoAcceptedAnswer = 1;
-
-// Sends the packet in PacketBuffer up to `sends` times and returns the first accepted reply code,
-// or kNoAcceptedAnswer with the reason when none came. Resends go out at once: the exchange's own
-// time-out, or the rest of a try whose echo came back wrong, is the only pause.
-StatusResult sendPacketUntilAccepted(RadioLink& link, const std::string& what, int sends,
-                                     std::initializer_list<Reply> accepted) {
+// Sends the packet in PacketBuffer up to `sends` times until an answer the step takes comes back.
+// Resends go out at once: the exchange's own time-out, or the rest of a try whose echo came back
+// wrong, is the only pause.
+StepResult sendPacketUntilTaken(RadioLink& link, const std::string& what, int sends,
+                                const StepAnswers& answers) {
     for (int attempt = 0; attempt < sends; ++attempt) {
         if (link.SendPacket(ProtocolMode::Mode2) >= kReplyComplete) {
-            const Reply code = link.ReadReply(kEchoLength);
-            if (std::ranges::find(accepted, code) != accepted.end()) {
-                return {statusOf(code), {}};
+            if (auto taken = answers.take(link.ReadReply(kEchoLength))) {
+                return *taken;
             }
         }
     }
-    return {kNoAcceptedAnswer, what + ", " + std::to_string(sends) + " sends: " +
-                                   answerProblem(link, kEchoLength, wire::kShortReplySize)};
+    return {StepStatus::NoAnswer, std::nullopt,
+            what + ", " + std::to_string(sends) +
+                " sends: " + answerProblem(link, kEchoLength, wire::kShortReplySize)};
 }
 
-// Runs one packet step as an operation of the link: refused while another one runs, the port
-// closed and every fault turned into -1 on the way out.
-template <typename Step>
-StatusResult packetStep(RadioLink& link, Step step) {
-    return runOperation(link, kFaultStatus, [&] {
+// Runs one packet step as an operation of the link in mode 2's line settings.
+template <typename Body>
+StepResult packetStep(RadioLink& link, Body body) {
+    return runStep(link, [&] {
         link.ApplyLineSettings(ProtocolMode::Mode2);
-        return step();
+        return body();
     });
 }
 
 }  // namespace
 
-StatusResult EraseFlash(FlashContext& context) {
+StepResult EraseFlash(FlashContext& context) {
     RadioLink& link = context.link;
     return packetStep(link, [&] {
         buildErasePacket(link.PacketBuffer, isAccessWord(context.panel.txtPinNumber()));
         link.openPortIfClosed();
-        return sendPacketUntilAccepted(link, "erase packet \"BE\"", kEraseSends,
-                                       {Reply::OK, Reply::BE});
+        return sendPacketUntilTaken(link, "erase packet \"BE\"", kEraseSends,
+                                    {.done = {Reply::BE}, .refused = {Reply::OK}});
     });
 }
 
-StatusResult WriteFlash(FlashContext& context) {
+StepResult WriteFlash(FlashContext& context) {
     RadioLink& link = context.link;
-    return packetStep(link, [&]() -> StatusResult {
+    return packetStep(link, [&]() -> StepResult {
         link.openPortIfClosed();
         const int lastRow = isAccessWord(context.panel.txtPinNumber()) ? FlashImage::kLastRow
                                                                        : kLastRowBelowTopBlock;
@@ -74,24 +68,23 @@ StatusResult WriteFlash(FlashContext& context) {
                 continue;
             }
             buildProgramPacket(link.PacketBuffer, context.image, row);
-            StatusResult sent =
-                sendPacketUntilAccepted(link, "block " + addressText(row) + " (\"PG\")",
-                                        kWriteSends, {Reply::OK, Reply::PG});
-            if (sent.status == kNoAcceptedAnswer) {
+            StepResult sent = sendPacketUntilTaken(link, "block " + addressText(row) + " (\"PG\")",
+                                                   kWriteSends, {.done = {Reply::OK, Reply::PG}});
+            if (sent.status != StepStatus::Done) {
                 return sent;
             }
         }
-        return {0, {}};
+        return {StepStatus::Done};
     });
 }
 
-StatusResult LeaveFlashMode(FlashContext& context) {
+StepResult LeaveFlashMode(FlashContext& context) {
     RadioLink& link = context.link;
     return packetStep(link, [&] {
         buildEndPacket(link.PacketBuffer);
         link.openPortIfClosed();
-        return sendPacketUntilAccepted(link, "end packet \"ED\"", kLeaveSends,
-                                       {Reply::OK, Reply::ED});
+        return sendPacketUntilTaken(link, "end packet \"ED\"", kLeaveSends,
+                                    {.done = {Reply::ED}, .refused = {Reply::OK}});
     });
 }
 

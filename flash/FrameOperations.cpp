@@ -6,15 +6,12 @@
 #include "flash/AccessWord.h"
 #include "flash/AddressText.h"
 #include "flash/CommandFrames.h"
+#include "flash/StepOperation.h"
 #include "link/FailureReason.h"
-#include "link/PortSession.h"
 
 namespace rkt5 {
 
 namespace {
-
-constexpr int kFaultStatus = -1;
-constexpr int kNotDone = 1;
 
 // Bytes sent per frame in each mode: the echo the answer stands behind.
 int answerOffset(ProtocolMode mode) {
@@ -54,9 +51,9 @@ std::string tryRow(FlashContext& context, ProtocolMode mode, int row) {
 
 }  // namespace
 
-StatusResult SendCommand(FlashContext& context, std::string_view command, ProtocolMode mode) {
+StepResult SendCommand(FlashContext& context, std::string_view command, ProtocolMode mode) {
     RadioLink& link = context.link;
-    return runOperation(link, kFaultStatus, [&]() -> StatusResult {
+    return runStep(link, [&]() -> StepResult {
         link.ApplyLineSettings(mode);
         link.openPortIfClosed();
         if (command == "ERASE") {
@@ -64,24 +61,26 @@ StatusResult SendCommand(FlashContext& context, std::string_view command, Protoc
         } else if (command == "END") {
             BuildEndFrame(link.CommandFrame);
         } else {
-            return {kNotDone, "\"" + std::string(command) + "\" is no command of this mode"};
+            return {StepStatus::Fault, std::nullopt,
+                    "\"" + std::string(command) + "\" is no command of this mode"};
         }
+        const StepAnswers answers{.done = {Reply::OK}, .refused = {Reply::ED, Reply::BE}};
         for (int attempt = 0; attempt < kFrameSends; ++attempt) {
             if (answerArrived(link.SendPacket(mode), mode)) {
-                const Reply code = link.ReadReply(answerOffset(mode));
-                if (code == Reply::OK || code == Reply::ED || code == Reply::BE) {
-                    return {statusOf(code), {}};
+                if (auto taken = answers.take(link.ReadReply(answerOffset(mode)))) {
+                    return *taken;
                 }
             }
         }
-        return {kNotDone, "\"" + std::string(command) + "\" frame, " + std::to_string(kFrameSends) +
-                              " sends: " + answerProblem(link, mode)};
+        return {StepStatus::NoAnswer, std::nullopt,
+                "\"" + std::string(command) + "\" frame, " + std::to_string(kFrameSends) +
+                    " sends: " + answerProblem(link, mode)};
     });
 }
 
-StatusResult WriteBlocks(FlashContext& context, ProtocolMode mode) {
+StepResult WriteBlocks(FlashContext& context, ProtocolMode mode) {
     RadioLink& link = context.link;
-    return runOperation(link, kFaultStatus, [&]() -> StatusResult {
+    return runStep(link, [&]() -> StepResult {
         link.ApplyLineSettings(mode);
         link.openPortIfClosed();
         for (int row = FlashImage::kFirstRow; row <= kLastRowBelowTopBlock; ++row) {
@@ -95,12 +94,13 @@ StatusResult WriteBlocks(FlashContext& context, ProtocolMode mode) {
                     break;
                 }
                 if (attempt == kFrameSends) {
-                    return {kNotDone, "row " + addressText(row) + ", " + std::to_string(attempt) +
-                                          " tries: " + problem};
+                    return {StepStatus::NoAnswer, std::nullopt,
+                            "row " + addressText(row) + ", " + std::to_string(attempt) +
+                                " tries: " + problem};
                 }
             }
         }
-        return {0, {}};
+        return {StepStatus::Done};
     });
 }
 

@@ -10,31 +10,38 @@ namespace rkt5 {
 
 namespace {
 
-// One step of one mode: the operation, the status that means success, and the texts the step's
-// button shows. The macros share the failure texts and end with texts of their own.
+// One step of one mode: the operation and the texts the step's button shows. The macros share the
+// failure texts and end with texts of their own.
 struct StepEntry {
-    std::function<StatusResult(FlashContext&)> run;
-    int success;
+    std::function<StepResult(FlashContext&)> run;
     const char* successText;
     const char* failureText;
 };
 
 using ModeSteps = std::array<StepEntry, 4>;  // connect, erase, write, disconnect
 
-// The connect as a step: its answer is its status.
-StatusResult connectStep(FlashContext& context, ProtocolMode mode) {
+// The connect as a step: done on the answer of its mode ("CT" in mode 2, "OK" in modes 0 and 1),
+// refused on the other one.
+StepResult connectStep(FlashContext& context, ProtocolMode mode) {
     ReplyResult connected = context.link.ConnectRadio(mode);
-    return {statusOf(connected.status), std::move(connected.reason), connected.error};
+    if (connected.status == Reply::Other) {
+        // Other is all the link answers for a fault and a silent line alike; a fault carries its
+        // error number.
+        return {connected.error ? StepStatus::Fault : StepStatus::NoAnswer, std::nullopt,
+                std::move(connected.reason), connected.error};
+    }
+    const Reply connectedAnswer = mode == ProtocolMode::Mode2 ? Reply::CT : Reply::OK;
+    return {connected.status == connectedAnswer ? StepStatus::Done : StepStatus::Refused,
+            connected.status};
 }
 
 ModeSteps frameModeSteps(ProtocolMode mode, const char* writeText, const char* disconnectText) {
     return {{
-        {[mode](FlashContext& c) { return connectStep(c, mode); }, 0, "Connected.",
-         "Connect failed."},
-        {[mode](FlashContext& c) { return SendCommand(c, "ERASE", mode); }, 0, "Erased.",
+        {[mode](FlashContext& c) { return connectStep(c, mode); }, "Connected.", "Connect failed."},
+        {[mode](FlashContext& c) { return SendCommand(c, "ERASE", mode); }, "Erased.",
          "Erase failed."},
-        {[mode](FlashContext& c) { return WriteBlocks(c, mode); }, 0, writeText, "Write failed."},
-        {[mode](FlashContext& c) { return SendCommand(c, "END", mode); }, 0, disconnectText,
+        {[mode](FlashContext& c) { return WriteBlocks(c, mode); }, writeText, "Write failed."},
+        {[mode](FlashContext& c) { return SendCommand(c, "END", mode); }, disconnectText,
          "Disconnect failed."},
     }};
 }
@@ -45,45 +52,40 @@ const ModeSteps& stepsOf(ProtocolMode mode) {
         frameModeSteps(ProtocolMode::Mode0, "Write OK.", "Disconnected"),
         frameModeSteps(ProtocolMode::Mode1, "Write completed.", "Disconnected."),
         ModeSteps{{
-            {[](FlashContext& c) { return connectStep(c, ProtocolMode::Mode2); },
-             statusOf(Reply::CT), "Connected.", "Connect failed."},
-            {EraseFlash, statusOf(Reply::BE), "Erased.", "Erase failed."},
-            {WriteFlash, 0, "Write OK.", "Write failed."},
-            {LeaveFlashMode, statusOf(Reply::ED), "Disconnected.", "Disconnect failed."},
+            {[](FlashContext& c) { return connectStep(c, ProtocolMode::Mode2); }, "Connected.",
+             "Connect failed."},
+            {EraseFlash, "Erased.", "Erase failed."},
+            {WriteFlash, "Write OK.", "Write failed."},
+            {LeaveFlashMode, "Disconnected.", "Disconnect failed."},
         }},
     };
     return table[static_cast<std::size_t>(modeNumber(mode))];
 }
 
-// Why a step failed: the reason it gave, else the answer it took as no success (mode 2's erase
-// answered "OK", say).
-std::string failureReason(const StatusResult& result) {
-    if (!result.reason.empty()) {
-        return result.reason;
+// Why a step failed: the answer that refused it (mode 2's erase answered "OK", say), else the
+// reason it gave.
+std::string failureReason(const StepResult& result) {
+    if (result.status == StepStatus::Refused && result.reply) {
+        return "the transceiver answered \"" + std::string(replyName(*result.reply)) + "\"";
     }
-    if (result.status >= 0 && result.status < statusOf(Reply::Other)) {
-        return "the transceiver answered \"" +
-               std::string(replyName(static_cast<Reply>(result.status))) + "\"";
-    }
-    return {};
+    return result.reason;
 }
 
 // Whether the line may be to blame for an operation's failure: it went away, or nothing came back
 // at all (a port that would not open, a silent line). A stop by the user is no trouble of its.
-template <typename Status>
-bool lineTrouble(const FlashContext& context, const OperationResult<Status>& result) {
-    return result.error != ErrorNumber::Interrupted &&
-           (result.error == ErrorNumber::LineLost || context.link.heardNothing());
+bool lineTrouble(const FlashContext& context, std::optional<ErrorNumber> error) {
+    return error != ErrorNumber::Interrupted &&
+           (error == ErrorNumber::LineLost || context.link.heardNothing());
 }
 
 // Runs one step; a failure carries the step's text and the reason.
 std::optional<Outcome> failedStep(FlashContext& context, const StepEntry& step) {
-    const StatusResult result = step.run(context);
-    if (result.status == step.success) {
+    const StepResult result = step.run(context);
+    if (result.status == StepStatus::Done) {
         return std::nullopt;
     }
     return Outcome{false, Message::ng(step.failureText), failureReason(result),
-                   lineTrouble(context, result)};
+                   lineTrouble(context, result.error)};
 }
 
 // Runs the four steps of a mode in order and stops at the first failure with its message.
@@ -110,7 +112,7 @@ std::optional<Outcome> modelCheckStep(FlashContext& context) {
     if (auto failure = modelCheckFailure(checked.status)) {
         const std::string reason =
             checked.status == Reply::RE ? "the transceiver is of another region" : checked.reason;
-        return Outcome{false, *failure, reason, lineTrouble(context, checked)};
+        return Outcome{false, *failure, reason, lineTrouble(context, checked.error)};
     }
     return std::nullopt;
 }

@@ -19,7 +19,4 @@ struct OperationResult {
     bool operator==(const OperationResult&) const = default;
 };
 
-// An operation whose status is a number of its own (a step of the flash commands).
-using StatusResult = OperationResult<int>;
-
 }  // namespace rkt5

@@ -5,7 +5,6 @@
 #include <memory>
 #include <optional>
 
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -214,7 +213,7 @@ TEST_F(FlashOverPty, BlockWhoseFirstSendTimesOutIsWrittenOnTheSecond) {
     image.storeByte(0xC000, 0, 0x00);
     image.storeByte(0xC040, 0, 0x00);
     connect(ProtocolMode::Mode2);
-    EXPECT_EQ(WriteFlash(context).status, 0);
+    EXPECT_EQ(WriteFlash(context).status, StepStatus::Done);
     EXPECT_EQ(received(MessageKind::Program).size(), 4u);
 }
 
@@ -223,7 +222,7 @@ TEST_F(FlashOverPty, OnlyTheFlaggedBlocksGoOutWhole) {
     image.storeByte(0xC03F, 15, 0x5A);
     image.setCell(0xC001, 0, 0x11);  // not flagged, but inside a flagged block
     connect(ProtocolMode::Mode2);
-    EXPECT_EQ(WriteFlash(context).status, 0);
+    EXPECT_EQ(WriteFlash(context).status, StepStatus::Done);
     const auto programs = received(MessageKind::Program);
     ASSERT_EQ(programs.size(), 1u);
     const auto& bytes = programs.front().bytes;
@@ -242,13 +241,13 @@ TEST_F(FlashOverPty, LeaveFlashModeResendsUpToTenTimes) {
     }
     startWith(nineSilent);
     connect(ProtocolMode::Mode2);
-    EXPECT_EQ(LeaveFlashMode(context).status, 2);
+    EXPECT_EQ(LeaveFlashMode(context), (StepResult{StepStatus::Done, Reply::ED}));
     EXPECT_EQ(received(MessageKind::End).size(), 10u);
 
     transceiver.reset();
     startWith({{.kind = MessageKind::End, .action = Fault::Action::Silent}});
     connect(ProtocolMode::Mode2);
-    EXPECT_EQ(LeaveFlashMode(context).status, 1);
+    EXPECT_EQ(LeaveFlashMode(context).status, StepStatus::NoAnswer);
     EXPECT_TRUE(transceiver->waitForMessages(10, 2s)) << "the last packet never arrived whole";
     EXPECT_EQ(received(MessageKind::End).size(), 10u);
     expectPortClosed();
@@ -258,10 +257,10 @@ TEST_F(FlashOverPty, OkToEraseOrLeaveIsNoSuccessInModeTwo) {
     startWith({{.kind = MessageKind::EraseBlocks, .action = Fault::Action::Reply, .reply = "OK"},
                {.kind = MessageKind::End, .action = Fault::Action::Reply, .reply = "OK"}});
     connect(ProtocolMode::Mode2);
-    EXPECT_EQ(EraseFlash(context).status, 0);
+    EXPECT_EQ(EraseFlash(context), (StepResult{StepStatus::Refused, Reply::OK}));
     EXPECT_EQ(stepButton(context, ProtocolMode::Mode2, Step::Erase).message,
               Message::ng("Erase failed."));
-    EXPECT_EQ(LeaveFlashMode(context).status, 0);
+    EXPECT_EQ(LeaveFlashMode(context), (StepResult{StepStatus::Refused, Reply::OK}));
     EXPECT_EQ(stepButton(context, ProtocolMode::Mode2, Step::Disconnect).message,
               Message::ng("Disconnect failed."));
     EXPECT_EQ(received(MessageKind::EraseBlocks).size(), 2u) << "an answer is not resent";
@@ -270,7 +269,7 @@ TEST_F(FlashOverPty, OkToEraseOrLeaveIsNoSuccessInModeTwo) {
 TEST_F(FlashOverPty, EraseGivesUpAfterThreeSends) {
     startWith({{.kind = MessageKind::EraseBlocks, .action = Fault::Action::Reply, .reply = "NG"}});
     connect(ProtocolMode::Mode2);
-    EXPECT_EQ(EraseFlash(context).status, 1);
+    EXPECT_EQ(EraseFlash(context).status, StepStatus::NoAnswer);
     EXPECT_EQ(received(MessageKind::EraseBlocks).size(), 3u);
 }
 
@@ -289,12 +288,13 @@ TEST_F(FlashOverPty, LostLineInTheMiddleOfAWriteEndsInWriteFailed) {
 
 TEST_F(FlashOverPty, SendCommandSendsOnlyItsTwoCommands) {
     start();
-    EXPECT_EQ(SendCommand(context, "erase", ProtocolMode::Mode0).status, 1);
+    EXPECT_EQ(SendCommand(context, "erase", ProtocolMode::Mode0).status, StepStatus::Fault);
     EXPECT_TRUE(transceiver->receivedMessages().empty());
     expectPortClosed();
 
     connect(ProtocolMode::Mode0);
-    EXPECT_EQ(SendCommand(context, "END", ProtocolMode::Mode0).status, 0);
+    EXPECT_EQ(SendCommand(context, "END", ProtocolMode::Mode0),
+              (StepResult{StepStatus::Done, Reply::OK}));
     const auto ends = received(MessageKind::EndFrame);
     ASSERT_EQ(ends.size(), 1u);
     std::vector<std::uint8_t> expected(20, 0x00);
@@ -310,9 +310,9 @@ TEST_F(FlashOverPty, ReturnedRowThatDiffersIsAnsweredWithTheNgFrame) {
                 .count = 5}});
     image.storeByte(0xC100, 3, 0x33);
     connect(ProtocolMode::Mode0);
-    EXPECT_EQ(SendCommand(context, "ERASE", ProtocolMode::Mode0).status, 0);
+    EXPECT_EQ(SendCommand(context, "ERASE", ProtocolMode::Mode0).status, StepStatus::Done);
     transceiver->clearLog();
-    EXPECT_EQ(WriteBlocks(context, ProtocolMode::Mode0).status, 0);
+    EXPECT_EQ(WriteBlocks(context, ProtocolMode::Mode0).status, StepStatus::Done);
     EXPECT_EQ(kinds(), (std::vector<MessageKind>{MessageKind::RowFrame, MessageKind::NgFrame,
                                                  MessageKind::RowFrame, MessageKind::OkFrame}));
     EXPECT_EQ(transceiver->flashMemory()[0x1003], 0x33);
@@ -321,10 +321,53 @@ TEST_F(FlashOverPty, ReturnedRowThatDiffersIsAnsweredWithTheNgFrame) {
 TEST_F(FlashOverPty, AnswersOtherThanOkToACommandAreFailuresForTheButtons) {
     startWith({{.kind = MessageKind::EraseFrame, .action = Fault::Action::Reply, .reply = "BE"}});
     connect(ProtocolMode::Mode1);
-    EXPECT_EQ(SendCommand(context, "ERASE", ProtocolMode::Mode1).status, 4);
+    EXPECT_EQ(SendCommand(context, "ERASE", ProtocolMode::Mode1),
+              (StepResult{StepStatus::Refused, Reply::BE}));
     EXPECT_EQ(stepButton(context, ProtocolMode::Mode1, Step::Erase).message,
               Message::ng("Erase failed."));
 }
+
+// --- What each step makes of an answer --------------------------------------------------------
+
+// An answer the step ends on that is not its own: another step's answer refuses it and the button
+// says which one came, while "OK" to a block of the write is as good as "PG".
+struct StepAnswerCase {
+    const char* name;
+    ProtocolMode mode;
+    Step step;
+    MessageKind answered;
+    const char* reply;
+    const char* failureReason;  // empty when the answer means the step is done
+};
+
+class StepAnswerTable : public FlashOverPty, public testing::WithParamInterface<StepAnswerCase> {};
+
+TEST_P(StepAnswerTable, TheButtonSucceedsOrSaysWhatCame) {
+    const StepAnswerCase& row = GetParam();
+    startWith({{.kind = row.answered, .action = Fault::Action::Reply, .reply = row.reply}});
+    image.storeByte(0xC000, 0, 0x00);  // one block for the write
+    if (row.step != Step::Connect) {
+        connect(row.mode);
+    }
+    const Outcome outcome = stepButton(context, row.mode, row.step);
+    EXPECT_EQ(outcome.succeeded, std::string_view(row.failureReason).empty());
+    EXPECT_EQ(outcome.reason, row.failureReason);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, StepAnswerTable,
+    testing::Values(
+        StepAnswerCase{"Mode2ConnectOk", ProtocolMode::Mode2, Step::Connect,
+                       MessageKind::ConnectMode2, "OK", "the transceiver answered \"OK\""},
+        StepAnswerCase{"Mode0ConnectCt", ProtocolMode::Mode0, Step::Connect,
+                       MessageKind::ConnectMode0, "CT", "the transceiver answered \"CT\""},
+        StepAnswerCase{"Mode2WriteOk", ProtocolMode::Mode2, Step::Write, MessageKind::Program, "OK",
+                       ""},
+        StepAnswerCase{"Mode1EraseBe", ProtocolMode::Mode1, Step::Erase, MessageKind::EraseFrame,
+                       "BE", "the transceiver answered \"BE\""},
+        StepAnswerCase{"Mode0DisconnectEd", ProtocolMode::Mode0, Step::Disconnect,
+                       MessageKind::EndFrame, "ED", "the transceiver answered \"ED\""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // --- The pin command --------------------------------------------------------------------------
 
