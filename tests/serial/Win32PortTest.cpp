@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "common/RunTimeError.h"
+#include "serial/PortNames.h"
 #include "serial/SystemPorts.h"
 #include "serial/Win32SerialPort.h"
 #include "tests/serial/ScriptedDriver.h"
@@ -18,6 +19,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using Fault = test::ScriptedDriver::Fault;
+
+// The port the scripted driver stands for.
+const PortIdentity kCom1 = PortNames().identify(1);
 
 TEST(Win32Port, EveryComPortOpensByItsFullDevicePathAndAPathGivenSoIsTakenAsItIs) {
     EXPECT_EQ(win32DevicePath("COM3"), L"\\\\.\\COM3");
@@ -115,7 +119,8 @@ TEST(Win32Port, EachWayADriverFailsEndsWithItsKindAndReasonInsteadOfHanging) {
     for (const auto& row : rows) {
         const Watchdog watchdog(row.name, 20s);
         test::ScriptedDriver driver(row.fault);
-        Win32SerialPort port({}, driver);
+        Win32SerialPort port(driver);
+        port.setPort(kCom1);
         const Played played = play(port, driver);
         EXPECT_EQ(played.error, row.error) << row.name << ": " << played.reason;
         if (row.error) {
@@ -144,15 +149,16 @@ TEST(Win32Port, APortTheUpdateCannotUseSaysWhy) {
     };
     for (const auto& row : rows) {
         test::ScriptedDriver driver(row.fault);
-        Win32SerialPort port({}, driver);
-        EXPECT_EQ(whyItWillNotOpen(port, 1, LineSettings{57600}), row.why);
+        Win32SerialPort port(driver);
+        EXPECT_EQ(whyItWillNotOpen(port, kCom1, LineSettings{57600}), row.why);
         EXPECT_FALSE(port.portOpen());
     }
 }
 
 TEST(Win32Port, OpeningAndClosingTwoHundredTimesLeavesNoHandleBehind) {
     test::ScriptedDriver driver(Fault::None);
-    Win32SerialPort port({}, driver);
+    Win32SerialPort port(driver);
+    port.setPort(kCom1);
     play(port, driver);  // what the first use makes once
     DWORD before = 0;
     GetProcessHandleCount(GetCurrentProcess(), &before);
