@@ -187,11 +187,12 @@ int runOnLink(const ProtocolCommand& command, const LinkOptions& options, PortId
     }
     TerminalProgress progress(standardErrorIsTerminal() ? stderr : nullptr);
     TerminalPanel panel(writeEndAddress(options.pinNumberText), progress);
-    QObject::connect(&link, &LinkThread::addressShown,
-                     [&panel](const QString& text) { panel.showAddress(text.toStdString()); });
+    // The loop is the receiver, so that the signals are handled here, in this thread.
     Outcome outcome;
     QEventLoop ended;
-    QObject::connect(&link, &LinkThread::finished, [&](const LinkRun& run) {
+    QObject::connect(&link, &LinkThread::addressShown, &ended,
+                     [&panel](const QString& text) { panel.showAddress(text.toStdString()); });
+    QObject::connect(&link, &LinkThread::finished, &ended, [&](const LinkRun& run) {
         outcome = run.outcome;
         ended.quit();
     });
