@@ -169,6 +169,9 @@ void Win32SerialPort::open() {
         setUp("SetCommTimeouts", calls_.setCommTimeouts(handle_, &timeouts));
         setUp("SetCommMask", calls_.setCommMask(handle_, EV_RXCHAR));
         applySettings();
+        // A driver that refuses the wait for a character is known at once, not at the first
+        // reply.
+        armWait();
     } catch (...) {
         close();
         throw;
@@ -235,6 +238,9 @@ void Win32SerialPort::applySettings() {
 }
 
 void Win32SerialPort::drain() {
+    if (lineLost_) {
+        return;  // what a lost line still holds is not read
+    }
     // Only what the driver says it holds is read. A read with nothing to return should end at
     // once by the time-outs, but some drivers (wine's, for one) keep it pending until characters
     // come, and on a silent line none do.
@@ -319,6 +325,10 @@ void Win32SerialPort::waitForInput(std::chrono::milliseconds limit) {
     if (!received_.empty() || lineLost_) {
         return;
     }
+    // A wait that has ended tells first: a driver ends it with an error when its device is gone.
+    if (waitPending_ && WaitForSingleObject(wait_->overlapped.hEvent, 0) == WAIT_OBJECT_0) {
+        waitEnded();
+    }
     drain();
     if (received_.empty() && !lineLost_) {
         armWait();
@@ -342,11 +352,19 @@ void Win32SerialPort::waitForInput(std::chrono::milliseconds limit) {
 
 void Win32SerialPort::waitEnded() {
     DWORD count = 0;
-    waitPending_ = false;
     if (calls_.getOverlappedResult(handle_, &wait_->overlapped, &count)) {
+        waitPending_ = false;
         return;
     }
     const DWORD error = GetLastError();
+    if (error == ERROR_IO_INCOMPLETE) {
+        // Woken with the wait still pending (wine does so now and then): it goes on, and its
+        // event is cleared so that the next wait sleeps. A wait that ended meanwhile is taken.
+        ResetEvent(wait_->overlapped.hEvent);
+        waitPending_ = !calls_.getOverlappedResult(handle_, &wait_->overlapped, &count);
+        return;
+    }
+    waitPending_ = false;
     // A driver aborts the wait when its device is gone, and wine's now and then with the line
     // still there: whether the port still answers tells which.
     if (error != ERROR_OPERATION_ABORTED) {
