@@ -342,7 +342,10 @@ void Win32SerialPort::waitForInput(std::chrono::milliseconds limit) {
         drain();
         return;
     }
-    if (WaitForSingleObject(wait_->overlapped.hEvent, milliseconds(limit)) == WAIT_OBJECT_0) {
+    // Wine's wait misses characters now and then, and then never ends: the wait is bounded by
+    // kQueueLook too, after which the queue is looked at (the caller waits again if need be).
+    if (WaitForSingleObject(wait_->overlapped.hEvent, milliseconds(std::min(limit, kQueueLook))) ==
+        WAIT_OBJECT_0) {
         waitEnded();
     }
     // Also at the deadline: a driver that let its wait miss a character (wine's does, now and

@@ -24,6 +24,8 @@ class Win32SerialPort : public NamedSerialPort {
     // How long waitForInput pauses on a driver that cannot keep a wait for a character pending,
     // before it looks at the queue again.
     static constexpr std::chrono::milliseconds kPollPause{10};
+    // The longest one wait for a character lasts before the queue is looked at regardless.
+    static constexpr std::chrono::milliseconds kQueueLook{50};
     // How long the port waits for the driver to end an operation it was told to cancel. Some
     // never do (wine's emulation of a real UART, for one); nothing may hang on them.
     static constexpr std::chrono::milliseconds kCancelLimit{1000};
