@@ -18,7 +18,8 @@ namespace rkt5 {
 // The serial port on Win32: "\\.\COMn" for every n (plain "COM10" and up do not open), the line
 // settings through the DCB, no flow control. Reads take exactly what the driver says it holds and
 // never wait. The one wait is waitForInput: an overlapped wait for a received character, waited
-// for with the time left, after a look at the queue for what came before it was set.
+// for with the time left (at most kQueueLook), after a look at the queue for what came before it
+// was set, and with one more look at its end.
 class Win32SerialPort : public NamedSerialPort {
   public:
     // How long waitForInput pauses on a driver that cannot keep a wait for a character pending,
