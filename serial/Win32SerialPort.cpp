@@ -348,8 +348,8 @@ void Win32SerialPort::waitForInput(std::chrono::milliseconds limit) {
         WAIT_OBJECT_0) {
         waitEnded();
     }
-    // Also at the deadline: a driver that let its wait miss a character (wine's does, now and
-    // then) has it read now, late but not lost.
+    // Also when the wait ran out: a character the driver's wait missed is read now, late but not
+    // lost.
     drain();
 }
 
