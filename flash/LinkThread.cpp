@@ -57,7 +57,7 @@ void LinkThread::setInterrupt(const std::atomic<bool>* interrupt) {
     interrupt_ = interrupt;
 }
 
-bool LinkThread::start(OperationChoices choices, LinkOperation operation) {
+bool LinkThread::start(OperationChoices choices, LinkOperation operation, AfterRun after) {
     {
         const std::lock_guard lock(mutex_);
         if (running_ || quitting_) {
@@ -65,7 +65,7 @@ bool LinkThread::start(OperationChoices choices, LinkOperation operation) {
         }
         running_ = true;
         stop_ = false;
-        job_ = Job{std::move(choices), std::move(operation)};
+        job_ = Job{std::move(choices), std::move(operation), std::move(after)};
     }
     changed_.notify_all();
     return true;
@@ -115,7 +115,13 @@ void LinkThread::serve() {
                 newLog_.reset();
             }
         }
-        const LinkRun ended = run(job, link, line);
+        LinkRun ended = run(job, link, line);
+        if (job.after) {
+            if (auto note = job.after(ended)) {
+                link.log().note(*note);
+                ended.note = std::move(*note);
+            }
+        }
         {
             const std::lock_guard lock(mutex_);
             running_ = false;
@@ -141,6 +147,7 @@ LinkRun LinkThread::run(const Job& job, RadioLink& link, ChosenLine& line) {
     ended.sends = link.sends().sends();
     ended.resends = link.sends().resends();
     ended.elapsed = std::chrono::steady_clock::now() - began;
+    ended.ended = std::chrono::system_clock::now();
     return ended;
 }
 

@@ -42,7 +42,14 @@ struct LinkRun {
     int sends = 0;
     int resends = 0;
     std::chrono::duration<double> elapsed{};
+    std::chrono::system_clock::time_point ended{};
+    std::string note;  // what the step after the operation had to say, or nothing
 };
+
+// What must be done on the link thread after an operation and before anyone hears of its end,
+// such as putting its record row on the disk. What it returns is written to the log and comes
+// with the end as its note.
+using AfterRun = std::function<std::optional<std::string>(const LinkRun&)>;
 
 // One link to one transceiver on a thread of its own: the thread owns the serial port, Timer1 and
 // the RadioLink, and runs one operation at a time. Inside an operation there is no event loop:
@@ -67,9 +74,9 @@ class LinkThread : public QObject {
     // Set from anywhere, a signal handler included, it stops the operation as stop() does.
     void setInterrupt(const std::atomic<bool>* interrupt);
 
-    // Hands `operation` to the thread with `choices`. While another runs it is refused: false,
-    // and nothing is sent or changed.
-    bool start(OperationChoices choices, LinkOperation operation);
+    // Hands `operation` to the thread with `choices`, and `after` to follow it. While another
+    // runs it is refused: false, and nothing is sent or changed.
+    bool start(OperationChoices choices, LinkOperation operation, AfterRun after = {});
     // True from a start until the operation has ended (its finished signal may still be on its
     // way).
     bool running() const;
@@ -87,6 +94,7 @@ class LinkThread : public QObject {
     struct Job {
         OperationChoices choices;
         LinkOperation operation;
+        AfterRun after;
     };
     class Panel;
 

@@ -93,6 +93,10 @@ void ExchangeLog::reply(Reply reply) {
     line("reply " + std::string(replyName(reply)) + ", status " + std::to_string(statusOf(reply)));
 }
 
+void ExchangeLog::note(std::string_view text) {
+    line("note " + std::string(text));
+}
+
 void ExchangeLog::line(std::string_view what, std::span<const std::uint8_t> bytes) {
     if (!isOpen()) {
         return;

@@ -49,6 +49,8 @@ class ExchangeLog {
     void received(std::span<const std::uint8_t> bytes);
     void exchangeEnded(const ExchangeRecord& exchange);
     void reply(Reply reply);
+    // A line of its own about the run, such as where its record row went.
+    void note(std::string_view text);
 
   private:
     void sent(std::span<const std::uint8_t> bytes);

@@ -16,7 +16,7 @@ StationRecords stationRecords(std::string recordPath, std::string logs, bool log
     StationRecords records;
     records.recordPath = std::move(recordPath);
     (logsInAFolder ? records.logFolder : records.logPath) = std::move(logs);
-    records.firmware = recordedFirmware(std::move(firmwareName), image);
+    records.run = recordedRun(std::move(firmwareName), image);
     return records;
 }
 
@@ -46,20 +46,20 @@ Station::~Station() {
     links_.clear();
 }
 
-bool Station::start(const StationPort& port) {
+bool Station::start(const StationPort& port, const std::string& unit) {
     if (isRunning(port.device)) {
         return false;
     }
     LinkThread& link = linkOf(port);
     const OperationChoices choices{
         {port.number, port.device, port.device}, settings_.speedIndex, settings_.pinNumberText};
-    if (!link.start(choices, updateOf(port, link))) {
+    if (!link.start(choices, updateOf(port, link), recordOf(port, unit))) {
         return false;
     }
     if (!awake_) {
         awake_ = std::make_unique<KeepAwake>("RK-T5 transceivers are being written");
     }
-    ports_[port.device] = port;
+    started_[port.device] = {port, unit};
     running_.insert(port.device);
     return true;
 }
@@ -93,6 +93,16 @@ LinkOperation Station::updateOf(const StationPort& port, LinkThread& link) const
     return [](FlashContext& context) { return startSequence(context); };
 }
 
+AfterRun Station::recordOf(const StationPort& port, const std::string& unit) const {
+    if (records_.recordPath.empty()) {
+        return {};
+    }
+    // Each link thread appends its own rows; the record's lock keeps them whole and apart.
+    return [port, unit, path = records_.recordPath, run = records_.run](const LinkRun& ended) {
+        return appendUnitRecord(path, unitResultOf(port, unit, ended), run);
+    };
+}
+
 void Station::stop() {
     for (auto& [device, link] : links_) {
         link->stop();
@@ -108,19 +118,9 @@ int Station::runningCount() const {
 }
 
 void Station::unitEnded(const std::string& device, const LinkRun& run) {
-    const UnitResult result{.port = ports_.at(device),
-                            .outcome = run.outcome,
-                            .interrupted = run.stopped,
-                            .elapsed = run.elapsed,
-                            .sends = run.sends,
-                            .resends = run.resends,
-                            .ended = std::chrono::system_clock::now()};
+    const Started& started = started_.at(device);
+    const UnitResult result = unitResultOf(started.port, started.unit, run);
     running_.erase(device);
-    if (!records_.recordPath.empty()) {
-        if (auto why = appendUnitRecord(records_.recordPath, result, records_.firmware)) {
-            emit recordFailed(*why);
-        }
-    }
     emit finished(result);
     if (runningCount() == 0) {
         awake_.reset();

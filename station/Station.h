@@ -22,7 +22,7 @@ struct StationRecords {
     std::string recordPath;
     std::string logFolder;
     std::string logPath;
-    RecordedFirmware firmware;
+    RecordedRun run;
 };
 
 // The records of a station updating with the firmware `image`, which the record names
@@ -44,8 +44,9 @@ class Station : public QObject {
     Station(UpdateSettings settings, StationRecords records, QObject* parent = nullptr);
     ~Station() override;  // stops every run and waits for their threads
 
-    // Starts the update of `port`; false, with nothing sent, while that port's update runs.
-    bool start(const StationPort& port);
+    // Starts the update of `port`, whose transceiver the operator labelled `unit` (or not); false,
+    // with nothing sent, while that port's update runs.
+    bool start(const StationPort& port, const std::string& unit = {});
     // No unit sends anything more after the sends under way.
     void stop();
     bool isRunning(const std::string& device) const;
@@ -53,9 +54,8 @@ class Station : public QObject {
 
   signals:
     void progressed(const std::string& device, int row);
+    // Its record row is on the disk by now, or its note says where the row went.
     void finished(const rkt5::UnitResult& result);
-    // A record row or a log that could not be written; the update itself goes on.
-    void recordFailed(const std::string& why);
     // The last running unit ended.
     void idle();
 
@@ -68,14 +68,20 @@ class Station : public QObject {
     LinkThread& linkOf(const StationPort& port);
     // The update of a unit, and the log it writes when there is one.
     LinkOperation updateOf(const StationPort& port, LinkThread& link) const;
+    // What follows a unit's update on its link thread: its row in the record.
+    AfterRun recordOf(const StationPort& port, const std::string& unit) const;
     void unitEnded(const std::string& device, const LinkRun& run);
     std::string logPathFor(const StationPort& port) const;
 
     UpdateSettings settings_;
     StationRecords records_;
     std::map<std::string, std::unique_ptr<LinkThread>> links_;  // by device
-    std::map<std::string, StationPort> ports_;  // what each device was last started as
-    std::set<std::string> running_;             // devices whose end has not come in yet
+    struct Started {
+        StationPort port;
+        std::string unit;
+    };
+    std::map<std::string, Started> started_;  // what each device was last started as
+    std::set<std::string> running_;           // devices whose end has not come in yet
     std::unique_ptr<KeepAwake> awake_;
 };
 

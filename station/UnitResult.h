@@ -4,6 +4,7 @@
 #include <chrono>
 #include <string>
 
+#include "flash/LinkThread.h"
 #include "flash/Sequences.h"
 #include "flash/WhatItLeaves.h"
 #include "station/StationPort.h"
@@ -19,7 +20,12 @@ struct UnitResult {
     int sends = 0;
     int resends = 0;
     std::chrono::system_clock::time_point ended{};
+    std::string unit;        // the operator's label for the transceiver, when one was given
+    std::string recordNote;  // where its record row went when not into the record, or nothing
 };
+
+// The result of the update of `port`, labelled `unit`, that ended as `run`.
+UnitResult unitResultOf(const StationPort& port, std::string unit, const LinkRun& run);
 
 }  // namespace rkt5
 

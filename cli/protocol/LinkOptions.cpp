@@ -33,8 +33,13 @@ void addLinkOptions(CommandParser& parser, const LinkOptionSet& set) {
         parser.addOption(
             {"record",
              "append a CSV row per transceiver to FILE: time, computer, port, adapter serial "
-             "number, firmware, image checksum, message, reason, seconds, sends, resends",
+             "number, firmware, image checksum, message, reason, seconds, sends, resends, unit, "
+             "operator, image SHA-256, program version",
              "FILE"});
+        parser.addOption({"unit",
+                          "the transceiver's label for the record (its serial number, say): "
+                          "LABEL with one port, else COMn=LABEL or DEVICE=LABEL once per port",
+                          "LABEL"});
     }
     parser.addOption({"baud",
                       "line speed 9600, 38400 or 57600 (default 57600); modes 0 and 1 leave the "
@@ -109,6 +114,7 @@ bool readLinkOptions(const CommandParser& args, const LinkOptionSet& set, LinkOp
     options.logPath = args.value("log");
     if (set.manyPorts) {
         options.recordPath = args.value("record");
+        options.units = args.values("unit");
     }
     if (set.image) {
         options.imagePath = args.value("image");

@@ -14,6 +14,7 @@ struct LinkOptions {
     std::vector<std::string> ports;         // every --port (device path or "COMn"), in order
     bool allAdapters = false;               // --all: every USB serial adapter as well
     std::optional<std::string> recordPath;  // --record: a CSV row per transceiver
+    std::vector<std::string> units;         // every --unit: LABEL, or PORT=LABEL
     int speedIndex = 2;                     // the speed option: 0 9600, 1 38400, 2 57600
     std::chrono::milliseconds timeout{5000};
     std::optional<std::string> logPath;    // --log: every exchange written to this file

@@ -118,6 +118,9 @@ std::string stationSummary(const std::vector<UnitResult>& results) {
             line += "  " + reasonAndWhatItLeaves(result.outcome);
         }
         text += line + "\n";
+        if (!result.recordNote.empty()) {
+            text += "    " + result.recordNote + "\n";
+        }
     }
     const int failed = static_cast<int>(results.size()) - completed;
     return text + std::to_string(completed) + " completed, " + std::to_string(failed) + " failed\n";

@@ -10,6 +10,7 @@
 #include "cli/protocol/StandardErrorTerminal.h"
 #include "cli/protocol/StationProgress.h"
 #include "cli/protocol/TerminalProgress.h"
+#include "cli/protocol/UnitLabels.h"
 #include "common/RunTimeError.h"
 #include "flash/AccessWord.h"
 #include "image/FlashImage.h"
@@ -83,6 +84,9 @@ class UpdateReport {
         results_[unitOf(result.port.device)] = result;
         if (several()) {
             lines_.finished(unitOf(result.port.device), result);
+            if (!result.recordNote.empty()) {
+                lines_.note("rkt5-flash: " + result.port.name() + ": " + result.recordNote);
+            }
             return;
         }
         single_.finish(result.outcome.succeeded);
@@ -91,6 +95,9 @@ class UpdateReport {
                     << (result.interrupted ? reasonAndWhatItLeaves(result.outcome)
                                            : result.outcome.reason)
                     << std::endl;
+        }
+        if (!result.recordNote.empty()) {
+            io_.err << "rkt5-flash: " << result.recordNote << std::endl;
         }
         io_.out << result.outcome.message.text << std::endl;
     }
@@ -124,8 +131,8 @@ class UpdateReport {
     std::vector<UnitResult> results_;
 };
 
-int runPorts(const std::vector<StationPort>& ports, const LinkOptions& options,
-             const FlashImage& image, const CommandIo& io) {
+int runPorts(const std::vector<StationPort>& ports, const std::vector<std::string>& units,
+             const LinkOptions& options, const FlashImage& image, const CommandIo& io) {
     UpdateReport report(ports, writeEndAddress(options.pinNumberText), io);
     Station station(
         {&image, options.speedIndex, options.timeout, &interruptRequested, options.pinNumberText},
@@ -139,8 +146,6 @@ int runPorts(const std::vector<StationPort>& ports, const LinkOptions& options,
     });
     QObject::connect(&station, &Station::finished,
                      [&report](const UnitResult& result) { report.finished(result); });
-    QObject::connect(&station, &Station::recordFailed,
-                     [&io](const std::string& why) { io.err << "rkt5-flash: " << why << "\n"; });
     QObject::connect(&station, &Station::idle, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);
 
@@ -156,7 +161,7 @@ int runPorts(const std::vector<StationPort>& ports, const LinkOptions& options,
     const auto previous = std::signal(SIGINT, onInterrupt);
     for (std::size_t unit = 0; unit < ports.size(); ++unit) {
         report.started(unit);
-        station.start(ports[unit]);
+        station.start(ports[unit], units[unit]);
     }
     QCoreApplication::exec();
     std::signal(SIGINT, previous);
@@ -177,12 +182,25 @@ int runStationUpdate(const LinkOptions& options, const FlashImage& image, const 
         io.err << "rkt5-flash update: --all: the system lists no USB serial adapter\n";
         return kExitFailed;
     }
+    std::vector<std::string> units;
+    try {
+        units = unitLabels(ports, options.units);
+    } catch (const RunTimeError& bad) {
+        io.err << "rkt5-flash update: --unit: " << bad.what() << "\n";
+        return kExitUsage;
+    }
+    if (options.recordPath) {
+        if (const auto why = whyRecordRefused(*options.recordPath)) {
+            io.err << "rkt5-flash update: --record: " << *why << "\n";
+            return kExitFailed;
+        }
+    }
     if (ports.size() > 1 && options.logPath && !makeLogFolder(*options.logPath)) {
         io.err << "rkt5-flash update: --log: '" << *options.logPath
                << "' is no folder the logs can go to\n";
         return kExitFailed;
     }
-    return runPorts(ports, options, image, io);
+    return runPorts(ports, units, options, image, io);
 }
 
 }  // namespace rkt5::cli

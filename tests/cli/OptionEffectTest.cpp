@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "sim/PtyTransceiver.h"
+#include "station/CsvText.h"
 #include "tests/cli/FlashRun.h"
 
 namespace rkt5 {
@@ -28,6 +29,7 @@ enum class Effect {
     Flash,       // the transceiver's flash after the run
     LineSpeed,   // the line speed the messages came at
     Files,       // the files the run left in its folder
+    UnitLabels,  // the labels of the transceivers in the record the run left
     Output,      // the exit code or what was printed
     Waited,      // a shorter wait: a resend, or a failure where the command sends once
 };
@@ -97,6 +99,7 @@ std::vector<Row> optionRows() {
          .effect = Effect::Output,
          .withoutPort = true},
         {"update", "--image {image}", "--record {dir}/record.csv", Effect::Files},
+        {"update", "--record {dir}/record.csv", "--unit SN-0001", Effect::UnitLabels},
         {"update", "", "--image {image}", Effect::Flash},
         {"update", "--image {lf}", "--lenient", Effect::Sent},
         {"update", "--image {image}", "--access-word LANTERN", Effect::Flash},
@@ -223,6 +226,17 @@ std::set<int> speeds(const std::vector<sim::ReceivedMessage>& received) {
     return set;
 }
 
+std::vector<std::string> unitLabels(const Observed& seen) {
+    std::vector<std::string> labels;
+    const auto record = seen.files.find("record.csv");
+    if (record != seen.files.end()) {
+        for (const auto& row : csvRows(record->second)) {
+            labels.push_back(row.size() > 12 ? row[12] : "");
+        }
+    }
+    return labels;
+}
+
 bool differ(Effect effect, const Observed& a, const Observed& b) {
     switch (effect) {
         case Effect::Sent:
@@ -235,6 +249,8 @@ bool differ(Effect effect, const Observed& a, const Observed& b) {
             return speeds(a.sent) != speeds(b.sent);
         case Effect::Files:
             return a.files != b.files;
+        case Effect::UnitLabels:
+            return unitLabels(a) != unitLabels(b);
         case Effect::Output:
             return a.program.exitCode != b.program.exitCode || a.program.out != b.program.out ||
                    a.program.err != b.program.err;

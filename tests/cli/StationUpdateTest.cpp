@@ -7,10 +7,13 @@
 
 #include <array>
 #include <memory>
+#include <set>
+#include <thread>
 
 #include "firmware/FirmwareLines.h"
 #include "image/StartupImage.h"
 #include "sim/PtyTransceiver.h"
+#include "station/CsvText.h"
 #include "tests/cli/FlashRun.h"
 
 namespace rkt5 {
@@ -50,7 +53,8 @@ TEST_F(StationUpdate, OneFailingUnitChangesNothingForTheOthersAndEveryUnitIsReco
     start(std::chrono::milliseconds(0), true);
     const std::string record = dir.file("record.csv");
     const std::string logs = dir.file("logs");
-    const auto args = "update" + ports + " --timeout-ms 300 --record " + record + " --log " + logs;
+    const auto args = "update" + ports + " --timeout-ms 300 --record " + record + " --log " + logs +
+                      " --unit COM3=SN-3";
     const test::ProgramRun result = test::runFlash(dir, args);
 
     EXPECT_EQ(result.exitCode, 1) << result.err;
@@ -77,17 +81,22 @@ TEST_F(StationUpdate, OneFailingUnitChangesNothingForTheOthersAndEveryUnitIsReco
     const std::string rows = test::readBytes(record);
     EXPECT_TRUE(
         rows.starts_with("time,computer,com,device,usb_serial,firmware,image_checksum,"
-                         "message,reason,seconds,sends,resends\n"));
+                         "message,reason,seconds,sends,resends,unit,operator,image_sha256,"
+                         "program_version\n"));
     EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 7);
     const std::string failedRow = ",COM3," + pty3 +
                                   ",,EG5.000,1747A66,Write failed.,\"block C0000 "
                                   "(\"\"PG\"\"), 10 sends: answered \"\"NG\\r\\n\"\"\",";
     const std::size_t at = rows.find(failedRow);
     ASSERT_NE(at, std::string::npos) << rows;
-    // The seconds depend on the machine's load; the sends do not.
+    // The seconds depend on the machine's load, the operator on who runs the test; the sends
+    // and the image do not.
     const std::size_t rest = at + failedRow.size();
-    EXPECT_THAT(rows.substr(rest, rows.find('\n', rest) - rest),
-                testing::MatchesRegex("[0-9]+\\.[0-9],13,9"));
+    EXPECT_THAT(
+        rows.substr(rest, rows.find('\n', rest) - rest),
+        testing::MatchesRegex("[0-9]+\\.[0-9],13,9,SN-3,[^,]*,"
+                              "c543fb166b403cf2bf5c5ec941f6ea6ccfca14eea20bfdffcaccd6f4458e2b77," +
+                              std::string(RKT5_VERSION)));
     EXPECT_THAT(rows,
                 HasSubstr(",COM1," + units[0]->portPath() + ",,EG5.000,1747A66,Completed.,,"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(logs), {}), 6);
@@ -123,6 +132,43 @@ TEST_F(StationUpdate, CtrlCLetsEachUnitEndTheExchangeUnderWayAndReportsWhereItSt
     EXPECT_THAT(result.out, HasSubstr("stopped by the user before the next send; in flash mode, "
                                       "partly written: run the update again"));
     EXPECT_THAT(result.out, testing::EndsWith("0 completed, 3 failed\n"));
+}
+
+// The record is the station's proof of work: a station killed outright keeps the row of every unit
+// that had ended, whole, and nothing of the unit still being written.
+TEST_F(StationUpdate, AKilledStationLeavesTheRowOfEveryUnitThatHadEndedWholeAndNoTornRow) {
+    for (std::size_t unit = 0; unit < units.size(); ++unit) {
+        units[unit] = std::make_unique<sim::PtyTransceiver>(
+            sim::SimulatorOptions{.pace = false,
+                                  .programTime = std::chrono::milliseconds(unit == 2 ? 40 : 0),
+                                  .regionOther = unit < 2});
+        ports += " --port " + units[unit]->portPath();
+    }
+    const std::string record = dir.file("record.csv");
+    const pid_t flash = fork();
+    if (flash == 0) {
+        const std::string command =
+            "exec " + test::flashCommand(dir, "update" + ports + " --record " + record);
+        execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+        _exit(127);
+    }
+    ASSERT_TRUE(units[2]->waitForMessages(8, std::chrono::seconds(20)));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (csvRows(test::readBytes(record)).size() < 3 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(flash, SIGKILL);
+    waitpid(flash, nullptr, 0);
+
+    const auto rows = csvRows(test::readBytes(record));
+    ASSERT_EQ(rows.size(), 3u) << test::readBytes(record);
+    std::set<std::string> recorded;
+    for (std::size_t row = 1; row < rows.size(); ++row) {
+        EXPECT_EQ(rows[row].size(), 16u) << "row " << row;
+        recorded.insert(rows[row].at(3));
+    }
+    EXPECT_EQ(recorded, (std::set<std::string>{units[0]->portPath(), units[1]->portPath()}));
 }
 
 }  // namespace

@@ -4,12 +4,14 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextDocumentFragment>
 #include <array>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -49,7 +51,7 @@ class StationWindowTest : public testing::Test {
             names.bind(static_cast<int>(i) + 1, units[i]->portPath());
         }
         window = std::make_unique<StationWindow>(
-            UpdateSettings{image, 2, 300ms}, StationRecords{.firmware = {"EG5.000", "0"}},
+            UpdateSettings{image, 2, 300ms}, StationRecords{.run = {.firmware = {"EG5.000", "0"}}},
             listing
                 ? PortListing({}, {}, std::move(listing), std::move(cables))
                 : PortListing(std::move(names), {1, 2, 3}, describeSystemPorts, std::move(cables)));
@@ -152,6 +154,32 @@ TEST_F(StationWindowTest, EnterAloneStartsEveryRowRoundAfterRound) {
     EXPECT_EQ(totals(), "Completed: 6  Failed: 0");
 }
 
+// A barcode scanner types each label and presses Enter: the labels go row after row, nothing
+// starts until the operator's own Enter, and each label comes back with its unit's result.
+TEST_F(StationWindowTest, ScannedLabelsGoRowByRowAndComeBackWithEachResult) {
+    open({});
+    QSignalSpy idle(&window->station(), &Station::idle);
+    QSignalSpy finished(&window->station(), &Station::finished);
+    QTest::mouseClick(control(named("unit:", 0)), Qt::LeftButton);
+    for (const char* scanned : {"SN-0001", "SN-0002", "SN-0003"}) {
+        QTest::keyClicks(QApplication::focusWidget(), scanned);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
+    EXPECT_EQ(QApplication::focusWidget(), control("startAll"));
+    EXPECT_EQ(window->station().runningCount(), 0) << "a scan never starts an update";
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    waitUntilIdle(idle);
+    std::map<std::string, std::string> labels;
+    for (const QList<QVariant>& signal : finished) {
+        const auto result = signal.at(0).value<UnitResult>();
+        labels[result.port.device] = result.unit;
+    }
+    EXPECT_EQ(labels, (std::map<std::string, std::string>{{units[0]->portPath(), "SN-0001"},
+                                                          {units[1]->portPath(), "SN-0002"},
+                                                          {units[2]->portPath(), "SN-0003"}}));
+}
+
 TEST_F(StationWindowTest, ACloseWhileWritingIsHeldUntilEveryWriteHasEnded) {
     open({{{.programTime = 3ms}, {}, {}}});
     QSignalSpy idle(&window->station(), &Station::idle);
@@ -205,18 +233,19 @@ TEST_F(StationWindowTest, EveryControlIsNamedAndTheKeyboardReachesEveryButton) {
     open({});
     for (QWidget* widget : window->findChildren<QWidget*>()) {
         if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLabel*>(widget) ||
-            qobject_cast<QProgressBar*>(widget)) {
+            qobject_cast<QProgressBar*>(widget) || qobject_cast<QLineEdit*>(widget)) {
             EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
         }
     }
     EXPECT_EQ(QApplication::focusWidget(), control("startAll"));
     std::vector<QString> reached;
-    for (int press = 0; press < 5; ++press) {
+    for (int press = 0; press < 8; ++press) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         reached.push_back(QApplication::focusWidget()->objectName());
     }
-    const std::vector<QString> expected = {"refresh", named("start:", 0), named("start:", 1),
-                                           named("start:", 2), "startAll"};
+    const std::vector<QString> expected = {
+        "refresh",          named("unit:", 0), named("start:", 0), named("unit:", 1),
+        named("start:", 1), named("unit:", 2), named("start:", 2), "startAll"};
     EXPECT_EQ(reached, expected) << "a disabled \"Start failed again\" is passed over";
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "flash/AccessWord.h"
+#include "ui/station/UnitBox.h"
 
 namespace rkt5 {
 
@@ -44,9 +45,13 @@ StationRow::StationRow(const StationPort& port, QWidget* parent)
     : name_(cell(parent, "name:" + QString::fromStdString(port.device))),
       serial_(cell(parent, "serial:" + QString::fromStdString(port.device))),
       location_(cell(parent, "location:" + QString::fromStdString(port.device))),
+      unit_(new UnitBox(parent)),
       bar_(new QProgressBar(parent)),
       result_(cell(parent, "result:" + QString::fromStdString(port.device))),
       start_(new QPushButton(QObject::tr("Start"), parent)) {
+    unit_->setObjectName("unit:" + QString::fromStdString(port.device));
+    unit_->setPlaceholderText(QObject::tr("type or scan"));
+    unit_->setMinimumWidth(110);
     bar_->setObjectName("bar:" + QString::fromStdString(port.device));
     // The bar counts the rows the write reports over the part the update writes. The top block,
     // which holds what the transceiver starts from, is left as it is: the bar ends below it, so
@@ -67,7 +72,7 @@ StationRow::StationRow(const StationPort& port, QWidget* parent)
 
 StationRow::~StationRow() {
     for (QWidget* widget :
-         std::initializer_list<QWidget*>{name_, serial_, location_, bar_, result_, start_}) {
+         std::initializer_list<QWidget*>{name_, serial_, location_, unit_, bar_, result_, start_}) {
         delete widget;
     }
 }
@@ -76,12 +81,21 @@ void StationRow::place(QGridLayout& grid, int row) {
     grid.addWidget(name_, row, kPortColumn);
     grid.addWidget(serial_, row, kSerialColumn);
     grid.addWidget(location_, row, kLocationColumn);
+    grid.addWidget(unit_, row, kUnitColumn);
     grid.addWidget(bar_, row, kBarColumn);
     grid.addWidget(result_, row, kResultColumn);
     grid.addWidget(start_, row, kStartColumn);
 }
 
+std::string StationRow::unit() const {
+    return unit_->text().trimmed().toStdString();
+}
+
 void StationRow::showPort(const StationPort& port) {
+    // Another adapter on the same device is another cable, and another transceiver on it.
+    if (port.serialNumber != port_.serialNumber && !port_.device.empty()) {
+        unit_->clear();
+    }
     port_ = port;
     const QString name = QString::fromStdString(port.name());
     name_->setText(name);
@@ -92,6 +106,8 @@ void StationRow::showPort(const StationPort& port) {
     location_->setText(orUnknown(port.location));
     location_->setAccessibleName(
         QObject::tr("%1 adapter location: %2").arg(name, orUnknown(port.location)));
+    unit_->setAccessibleName(QObject::tr("%1 transceiver label").arg(name));
+    unit_->setToolTip(QObject::tr("The transceiver's label for the record, typed or scanned"));
     bar_->setAccessibleName(QObject::tr("%1 progress").arg(name));
     start_->setAccessibleName(QObject::tr("Start %1").arg(name));
     start_->setToolTip(QObject::tr("Update the transceiver on %1").arg(name));
@@ -103,6 +119,8 @@ void StationRow::showPort(const StationPort& port) {
 }
 
 void StationRow::started() {
+    // The label goes with this run: it stays as it is until the run has ended.
+    unit_->setReadOnly(true);
     bar_->setValue(FlashImage::kFirstRow);
     showState(State::Running, QObject::tr("Updating…"), {});
 }
@@ -112,11 +130,15 @@ void StationRow::progressed(int row) {
 }
 
 void StationRow::finished(const UnitResult& result) {
+    unit_->setReadOnly(false);
     const Outcome& outcome = result.outcome;
+    // A row that did not go into the record says where it went.
+    const QString recordNote =
+        result.recordNote.empty() ? QString() : "\n" + QString::fromStdString(result.recordNote);
     if (outcome.succeeded) {
         bar_->setValue(kLastRowBelowTopBlock);
         showState(State::Completed, QString::fromStdString(outcome.message.text),
-                  QObject::tr("in %1 s").arg(result.elapsed.count(), 0, 'f', 1));
+                  QObject::tr("in %1 s").arg(result.elapsed.count(), 0, 'f', 1) + recordNote);
         return;
     }
     // Why, and what it leaves the transceiver in: the operator sees at once what to do about it;
@@ -126,7 +148,7 @@ void StationRow::finished(const UnitResult& result) {
         detail += "\n" + port_.cableAdvice;
     }
     showState(State::Failed, QString::fromStdString(outcome.message.text),
-              QString::fromStdString(detail));
+              QString::fromStdString(detail) + recordNote);
 }
 
 void StationRow::showState(State state, const QString& text, const QString& detail) {

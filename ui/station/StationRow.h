@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 #include "station/UnitResult.h"
 
@@ -12,11 +13,14 @@ class QWidget;
 
 namespace rkt5 {
 
+class UnitBox;
+
 // The station window's columns, the header's and every row's.
 enum StationColumn {
     kPortColumn,
     kSerialColumn,
     kLocationColumn,
+    kUnitColumn,
     kBarColumn,
     kResultColumn,
     kStartColumn,
@@ -27,7 +31,8 @@ enum StationColumn {
 inline constexpr int kResultPadding = 6;
 
 // One transceiver's line in the station window: its port, what the system says of the adapter,
-// its own bar and "Start" button, and its last result in words and colour. The widgets are the
+// the transceiver's label as the operator typed or scanned it, its own bar and "Start" button,
+// and its last result in words and colour. The widgets are the
 // row's; the window places them in its grid and decides which buttons may be pressed.
 class StationRow {
   public:
@@ -41,6 +46,9 @@ class StationRow {
     const StationPort& port() const { return port_; }
     State state() const { return state_; }
     QPushButton* startButton() const { return start_; }
+    UnitBox* unitBox() const { return unit_; }
+    // The label for the record, as the box holds it now.
+    std::string unit() const;
 
     void place(QGridLayout& grid, int row);
     // What the system says of the port now; a number or adapter may have changed.
@@ -57,6 +65,7 @@ class StationRow {
     QLabel* name_;
     QLabel* serial_;
     QLabel* location_;
+    UnitBox* unit_;
     QProgressBar* bar_;
     QLabel* result_;
     QPushButton* start_;

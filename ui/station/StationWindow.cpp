@@ -10,7 +10,10 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <iterator>
 #include <utility>
+
+#include "ui/station/UnitBox.h"
 
 namespace rkt5 {
 
@@ -34,7 +37,7 @@ StationWindow::StationWindow(UpdateSettings settings, StationRecords records, Po
                              QWidget* parent)
     : QWidget(parent), station_(settings, records), ports_(std::move(ports)) {
     setObjectName("station");
-    setWindowTitle(tr("RK-T5 station — %1").arg(QString::fromStdString(records.firmware.name)));
+    setWindowTitle(tr("RK-T5 station — %1").arg(QString::fromStdString(records.run.firmware.name)));
     setAccessibleName(tr("RK-T5 station"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(buildButtons());
@@ -58,9 +61,6 @@ StationWindow::StationWindow(UpdateSettings settings, StationRecords records, Po
         }
     });
     connect(&station_, &Station::finished, this, &StationWindow::unitFinished);
-    connect(&station_, &Station::recordFailed, this, [this](const std::string& why) {
-        showStatus(tr("Not recorded: %1").arg(QString::fromStdString(why)));
-    });
     connect(&station_, &Station::idle, this, [this] {
         if (closeHeld_) {
             QTimer::singleShot(0, this, &QWidget::close);
@@ -109,8 +109,9 @@ QWidget* StationWindow::buildTable() {
     grid_ = new QGridLayout(table_);
     grid_->setHorizontalSpacing(12);
     const QString headers[kColumnCount] = {tr("Port"),     tr("Adapter serial number"),
-                                           tr("Location"), tr("Progress"),
-                                           tr("Result"),   QString()};
+                                           tr("Location"), tr("Transceiver"),
+                                           tr("Progress"), tr("Result"),
+                                           QString()};
     for (int column = 0; column < kColumnCount; ++column) {
         auto* header = new QLabel("<b>" + headers[column] + "</b>", table_);
         header->setAccessibleName(headers[column].isEmpty() ? tr("Start buttons")
@@ -156,6 +157,7 @@ void StationWindow::showRows(const std::vector<StationPort>& ports) {
             rows.push_back(std::make_unique<StationRow>(port, table_));
             StationRow* row = rows.back().get();
             connect(row->startButton(), &QPushButton::clicked, this, [this, row] { start(*row); });
+            connect(row->unitBox(), &UnitBox::entered, this, [this, row] { labelEntered(*row); });
             changed = true;
             continue;
         }
@@ -175,14 +177,27 @@ void StationWindow::placeRows() {
     QWidget* previous = refresh_;
     for (std::size_t index = 0; index < rows_.size(); ++index) {
         rows_[index]->place(*grid_, kHeaderRow + 1 + static_cast<int>(index));
-        // Tab goes from the window's buttons down the rows' "Start" buttons in their order.
-        setTabOrder(previous, rows_[index]->startButton());
+        // Tab goes from the window's buttons down the rows, each row's label box and then its
+        // "Start" button.
+        setTabOrder(previous, rows_[index]->unitBox());
+        setTabOrder(rows_[index]->unitBox(), rows_[index]->startButton());
         previous = rows_[index]->startButton();
     }
 }
 
+// A scanner reads one unit after another: each label sends the operator on to the next row's
+// box, and after the last to "Start all", which the next Enter presses.
+void StationWindow::labelEntered(const StationRow& row) {
+    const auto at = std::ranges::find(rows_, &row, &std::unique_ptr<StationRow>::get);
+    if (at != rows_.end() && std::next(at) != rows_.end()) {
+        (*std::next(at))->unitBox()->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    (startAll_->isEnabled() ? static_cast<QWidget*>(startAll_) : refresh_)->setFocus();
+}
+
 void StationWindow::start(StationRow& row) {
-    if (!closeHeld_ && station_.start(row.port())) {
+    if (!closeHeld_ && station_.start(row.port(), row.unit())) {
         row.started();
     }
     updateControls();
@@ -207,6 +222,9 @@ void StationWindow::startFailedAgain() {
 void StationWindow::unitFinished(const UnitResult& result) {
     if (StationRow* row = rowOf(result.port.device)) {
         row->finished(result);
+    }
+    if (!result.recordNote.empty()) {
+        showStatus(QString::fromStdString(result.port.name() + ": " + result.recordNote));
     }
     ++(result.outcome.succeeded ? completed_ : failed_);
     updateControls();

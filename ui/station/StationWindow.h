@@ -47,6 +47,7 @@ class StationWindow : public QWidget {
     QWidget* buildButtons();
     QWidget* buildTable();
     void start(StationRow& row);
+    void labelEntered(const StationRow& row);
     void unitFinished(const UnitResult& result);
     void showRows(const std::vector<StationPort>& ports);
     void placeRows();

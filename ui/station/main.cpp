@@ -8,6 +8,7 @@
 // window has painted itself: for checking that an installed copy starts at all.
 
 #include <QApplication>
+#include <QMessageBox>
 #include <cstdio>
 #include <memory>
 
@@ -48,6 +49,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rkt5-station: --log: '%s' is no folder the logs can go to\n",
                      options->logFolder.c_str());
         return 1;
+    }
+    if (!options->recordPath.empty()) {
+        if (const auto why = rkt5::whyRecordRefused(options->recordPath)) {
+            // Before any row is lost to it: the operator names another record or mends this one.
+            std::fprintf(stderr, "rkt5-station: --record: %s\n", why->c_str());
+            QMessageBox::critical(nullptr, QStringLiteral("RK-T5 station"),
+                                  QString::fromStdString(*why));
+            return 1;
+        }
     }
     const auto image = std::make_unique<rkt5::FlashImage>();
     buildStartupImage(*image, *std::make_unique<rkt5::FirmwareTable>());
