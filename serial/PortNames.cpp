@@ -18,8 +18,8 @@ namespace {
 }  // namespace
 
 void PortNames::bind(int number, std::string device) {
-    if (number < kFirstNumber || number > kLastNumber) {
-        badArgument("COM port numbers run from 1 to 16, not " + std::to_string(number));
+    if (number < kFirstNumber || number > kLastWindowsNumber) {
+        badArgument("COM port numbers run from 1 to 255, not " + std::to_string(number));
     }
     if (device.empty()) {
         badArgument("COM" + std::to_string(number) + " needs a device to stand for");
@@ -28,12 +28,14 @@ void PortNames::bind(int number, std::string device) {
     namedByPath_.erase(number);
 }
 
-int PortNames::addBinding(std::string_view text) {
+int PortNames::addBinding(std::string_view text, int last) {
     const std::size_t equals = text.find('=');
-    const std::optional<int> number =
-        equals == std::string_view::npos ? std::nullopt : parseComName(text.substr(0, equals));
+    const std::optional<int> number = equals == std::string_view::npos
+                                          ? std::nullopt
+                                          : parseComName(text.substr(0, equals), last);
     if (!number) {
-        badArgument("expected COMn=DEVICE with n from 1 to 16, got \"" + std::string(text) + "\"");
+        badArgument("expected COMn=DEVICE with n from 1 to " + std::to_string(last) + ", got \"" +
+                    std::string(text) + "\"");
     }
     bind(*number, std::string(text.substr(equals + 1)));
     return *number;
@@ -77,6 +79,20 @@ std::string PortNames::displayName(int number) const {
         return device;
     }
     return device == com ? com : com + " (" + device + ")";
+}
+
+std::optional<int> PortNames::numberFor(std::string_view device) const {
+    for (const auto& [number, bound] : bindings_) {
+        if (bound == device) {
+            return number;
+        }
+    }
+    for (int number = kFirstNumber; number <= kLastNumber; ++number) {
+        if (deviceFor(number) == device) {
+            return number;
+        }
+    }
+    return std::nullopt;
 }
 
 PortIdentity PortNames::identify(int number) const {
@@ -147,7 +163,8 @@ int PortNames::useArgument(std::string_view argument) {
             return number;
         }
     }
-    for (int number = kFirstNumber; number <= kLastNumber; ++number) {
+    // Many devices at once (a station's) go on past the menu's numbers.
+    for (int number = kFirstNumber; number <= kLastWindowsNumber; ++number) {
         if (!bindings_.contains(number)) {
             bind(number, device);
             namedByPath_.insert(number);

@@ -18,19 +18,23 @@ namespace rkt5 {
 // else /dev/ttyS<n-1>.
 class PortNames {
   public:
-    // The port menu's numbers; a binding or an argument outside them could never be chosen.
+    // The port menu's numbers; a binding or an argument outside them could never be chosen
+    // there. A station, which has no menu, binds up to kLastWindowsNumber.
     static constexpr int kFirstNumber = 1;
     static constexpr int kLastNumber = 16;
     static constexpr int kLastWindowsNumber = 255;  // the highest COM number Windows gives
 
     void bind(int number, std::string device);
-    // "COMn=DEVICE"; returns n. A malformed binding is a RunTimeError that says what was expected.
-    int addBinding(std::string_view text);
+    // "COMn=DEVICE" with n up to `last`; returns n. A malformed binding is a RunTimeError that says
+    // what was expected.
+    int addBinding(std::string_view text, int last = kLastNumber);
     // The serial ports the system lists, in any order: USB adapters (ttyUSB*, ttyACM*) take the
     // first numbers, then the others, each group by name. The one way the listing gets in.
     void setListedPorts(const std::vector<SystemPort>& listed);
     // The device that opening port `number` opens.
     std::string deviceFor(int number) const;
+    // The number that stands for `device`: its binding, else its place in the listing.
+    std::optional<int> numberFor(std::string_view device) const;
     // The port as the user knows it, for messages and the log: the device alone when the user
     // gave its path, else "COMn (device)".
     std::string displayName(int number) const;
@@ -46,7 +50,7 @@ class PortNames {
     static std::optional<int> parseComName(std::string_view text, int last = kLastNumber);
     // A port argument as a user types it: "COMn" chooses number n; a device path (on Windows a
     // port numbered beyond the menu) is bound to a number (its existing binding, else the lowest
-    // free one) and that number is returned.
+    // free one, past the menu's once they are taken) and that number is returned.
     int useArgument(std::string_view argument);
 
   private:

@@ -23,12 +23,7 @@ int numberOf([[maybe_unused]] const PortNames& names, const std::string& device)
 #ifdef _WIN32
     return PortNames::parseComName(device, PortNames::kLastWindowsNumber).value_or(0);
 #else
-    for (int number = PortNames::kFirstNumber; number <= PortNames::kLastNumber; ++number) {
-        if (names.deviceFor(number) == device) {
-            return number;
-        }
-    }
-    return 0;
+    return names.numberFor(device).value_or(0);
 #endif
 }
 

@@ -9,8 +9,8 @@
 
 namespace rkt5 {
 
-WindowCommandLine::WindowCommandLine(std::string program, std::string usage)
-    : program_(std::move(program)), usage_(std::move(usage)) {
+WindowCommandLine::WindowCommandLine(std::string program, std::string usage, int lastPortNumber)
+    : program_(std::move(program)), usage_(std::move(usage)), lastPortNumber_(lastPortNumber) {
     parser_.addHelpOption();
     parser_.addVersionOption();
     parser_.addOption(
@@ -57,7 +57,7 @@ std::optional<int> WindowCommandLine::read() {
 bool WindowCommandLine::readBindings() {
     try {
         for (const QString& binding : parser_.values("port")) {
-            const int number = names_.addBinding(binding.toStdString());
+            const int number = names_.addBinding(binding.toStdString(), lastPortNumber_);
             if (std::ranges::find(bound_, number) == bound_.end()) {
                 bound_.push_back(number);
             }

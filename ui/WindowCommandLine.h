@@ -15,7 +15,9 @@ namespace rkt5 {
 class WindowCommandLine {
   public:
     // `usage` opens the help text: the usage line and what the program does.
-    WindowCommandLine(std::string program, std::string usage);
+    // --port binds numbers up to `lastPortNumber`.
+    WindowCommandLine(std::string program, std::string usage,
+                      int lastPortNumber = PortNames::kLastNumber);
 
     QCommandLineParser& parser() { return parser_; }
     const QCommandLineParser& parser() const { return parser_; }
@@ -42,6 +44,7 @@ class WindowCommandLine {
     QCommandLineParser parser_;
     PortNames names_;
     std::vector<int> bound_;
+    int lastPortNumber_;
 };
 
 }  // namespace rkt5

@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     rkt5::identifyWindowProgram("rkt5-station");
 
-    rkt5::WindowCommandLine line("rkt5-station", kUsage);
+    // A station has no port menu: a hub of cables goes past its sixteen numbers.
+    rkt5::WindowCommandLine line("rkt5-station", kUsage, rkt5::PortNames::kLastWindowsNumber);
     rkt5::addStationOptions(line);
     if (const auto exitCode = line.read()) {
         return *exitCode;
