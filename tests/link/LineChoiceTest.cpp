@@ -75,6 +75,13 @@ TEST(PortNames, ADevicePathArgumentIsBoundToTheLowestFreeNumber) {
     EXPECT_EQ(names.displayName(1), "COM1 (/dev/ttyUSB0)");
     EXPECT_THROW(names.useArgument("COM17"), RunTimeError);
     EXPECT_THROW(names.useArgument(""), RunTimeError);
+    // A station's thirty-two cables go on past the menu's numbers, and are found again by device.
+    for (int n = 3; n <= 32; ++n) {
+        names.useArgument("/dev/ttyUSB" + std::to_string(n));
+    }
+    EXPECT_EQ(names.deviceFor(32), "/dev/ttyUSB32");
+    EXPECT_EQ(names.numberFor("/dev/ttyUSB32"), 32);
+    EXPECT_EQ(names.numberFor("/dev/ttyUSB99"), std::nullopt);
 }
 #else
 TEST(PortNames, APortBeyondTheMenuIsBoundToTheLowestFreeNumber) {
