@@ -117,7 +117,13 @@ void LinkThread::serve() {
         }
         LinkRun ended = run(job, link, line);
         if (job.after) {
-            if (auto note = job.after(ended)) {
+            std::optional<std::string> note;
+            try {
+                note = job.after(ended);
+            } catch (const std::exception& error) {
+                note = error.what();
+            }
+            if (note) {
                 link.log().note(*note);
                 ended.note = std::move(*note);
             }

@@ -133,20 +133,24 @@ struct WaitingRows {
     std::vector<std::vector<std::string>> rows;
 };
 
-WaitingRows waitingRows(const std::string& path) {
+// Nothing when rows wait that cannot be taken now: the next row must then wait behind them.
+std::optional<WaitingRows> waitingRows(const std::string& path) {
     std::error_code error;
     const std::string pending = pendingRecordPath(path);
     if (std::filesystem::file_size(pending, error) == 0 || error) {
-        return {};
+        return WaitingRows{};
     }
     auto opened = LockedFile::open(pending);
     auto* file = std::get_if<LockedFile>(&opened);
     if (file == nullptr) {
-        return {};  // they wait for the next row
+        return std::nullopt;
     }
     const auto text = file->read(0, file->size());
-    if (!text || layoutOf(*text) != Layout::Current) {
-        return {};  // not rows this program kept: left as they are
+    if (!text) {
+        return std::nullopt;
+    }
+    if (layoutOf(*text) != Layout::Current) {
+        return WaitingRows{};  // not rows this program kept: left as they are
     }
     WaitingRows waiting{std::move(*file), csvRows(*text)};
     waiting.rows.erase(waiting.rows.begin());  // the header
@@ -208,10 +212,13 @@ std::optional<std::string> appendUnitRecord(const std::string& path, const UnitR
         return keepPending(
             path, row, start ? "its header is not one this program writes" : "it cannot be read");
     }
-    WaitingRows waiting = waitingRows(path);
-    const bool hadWaiting = !waiting.rows.empty();
-    waiting.rows.push_back(row);
-    std::string text = linesFor(std::move(waiting.rows), layout);
+    std::optional<WaitingRows> waiting = waitingRows(path);
+    if (!waiting) {
+        return keepPending(path, row, "the rows waiting for it cannot be read now");
+    }
+    const bool hadWaiting = !waiting->rows.empty();
+    waiting->rows.push_back(row);
+    std::string text = linesFor(std::move(waiting->rows), layout);
     // A row cut short at the end (a computer that lost power in the middle of it) ends here, so
     // that the next one starts on a line of its own.
     if (const std::uint64_t size = record->size(); size > 0 && record->read(size - 1, 1) != "\n") {
@@ -221,7 +228,7 @@ std::optional<std::string> appendUnitRecord(const std::string& path, const UnitR
         return keepPending(path, row, *failed);
     }
     if (hadWaiting) {
-        waiting.file->empty();
+        waiting->file->empty();
     }
     return std::nullopt;
 }
