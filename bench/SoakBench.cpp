@@ -7,18 +7,17 @@
 // One link and one port serve every run, as in the window; each run gets a new simulated
 // transceiver on a new pseudo-terminal (its threads and descriptors come and go with it), faults
 // drawn with the run's number as the seed, answers unpaced.
-#include <unistd.h>
-
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
 
+#include "bench/ProcessFigures.h"
+#include "bench/WrittenFlash.h"
 #include "firmware/FirmwareLines.h"
 #include "flash/FlashPanel.h"
 #include "flash/Sequences.h"
@@ -31,6 +30,8 @@
 namespace {
 
 using namespace std::chrono_literals;
+using rkt5::bench::openDescriptors;
+using rkt5::bench::residentMegabytes;
 
 class QuietPanel : public rkt5::FlashPanel {
   public:
@@ -40,29 +41,8 @@ class QuietPanel : public rkt5::FlashPanel {
     void setProgress(int) override {}
 };
 
-long openDescriptors() {
-    long count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/fd")) {
-        ++count;
-    }
-    return count;
-}
-
-double residentMb() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024 * 1024);
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    const auto duration = std::chrono::seconds(argc > 1 ? std::max(1, std::atoi(argv[1])) : 120);
-    int qtArgc = 1;
-    QCoreApplication application(qtArgc, argv);
-
+// Updates through one link for `duration`, one new transceiver after another; the exit code.
+int linkSoak(std::chrono::seconds duration) {
     auto image = std::make_unique<rkt5::FlashImage>();
     auto table = std::make_unique<rkt5::FirmwareTable>();
     rkt5::buildStartupImage(*image, *table);
@@ -86,15 +66,9 @@ int main(int argc, char** argv) {
         try {
             const rkt5::Outcome outcome = rkt5::startSequence(context);
             ++outcomes[outcome.message.text];
-            if (outcome.succeeded) {
-                const auto flash = transceiver.flashMemory();
-                for (std::size_t i = 0; i < rkt5::wire::kTopBlockStart - rkt5::wire::kFlashBase;
-                     ++i) {
-                    if (flash[i] != (image->cells()[i] & 0xFF)) {
-                        ++falseSuccesses;
-                        break;
-                    }
-                }
+            if (outcome.succeeded &&
+                !rkt5::bench::flashHoldsImage(transceiver.flashMemory(), *image)) {
+                ++falseSuccesses;
             }
         } catch (...) {
             ++escaped;  // an operation must never let an error out
@@ -105,7 +79,7 @@ int main(int argc, char** argv) {
         runOnce(static_cast<std::uint32_t>(++runs));
         if (runs == 1) {
             fdsAfterFirst = openDescriptors();
-            residentAfterFirst = residentMb();
+            residentAfterFirst = residentMegabytes();
         }
     }
     const double seconds =
@@ -123,6 +97,14 @@ int main(int argc, char** argv) {
     std::printf("| open descriptors after run 1 / at the end | %ld / %ld |\n", fdsAfterFirst,
                 openDescriptors());
     std::printf("| resident memory after run 1 / at the end | %.1f MB / %.1f MB |\n",
-                residentAfterFirst, residentMb());
+                residentAfterFirst, residentMegabytes());
     return falseSuccesses + escaped + leftOpen == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int qtArgc = 1;
+    QCoreApplication application(qtArgc, argv);
+    return linkSoak(std::chrono::seconds(argc > 1 ? std::max(1, std::atoi(argv[1])) : 120));
 }
