@@ -1,5 +1,6 @@
 #include "bench/ProcessFigures.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -32,6 +33,14 @@ double residentMegabytes() {
     long pages = 0, resident = 0;
     statm >> pages >> resident;
     return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024 * 1024);
+}
+
+double heapInUseMegabytes() {
+    return static_cast<double>(mallinfo2().uordblks) / (1024 * 1024);
+}
+
+void releaseFreeHeap() {
+    malloc_trim(0);
 }
 
 }  // namespace rkt5::bench

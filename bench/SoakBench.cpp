@@ -2,11 +2,13 @@
 // a transceiver that misbehaves at random: how the runs end, whether any success was false, and
 // whether the process holds more file descriptors or memory at the end than after its first run.
 //
-//   rkt5-bench-soak [SECONDS]     (default 120)
+//   rkt5-bench-soak [SECONDS]                  (default 120)
+//   rkt5-bench-soak --station N [--runs M]     (default 100 runs; see StationSoak.h)
 //
 // One link and one port serve every run, as in the window; each run gets a new simulated
 // transceiver on a new pseudo-terminal (its threads and descriptors come and go with it), faults
-// drawn with the run's number as the seed, answers unpaced.
+// drawn with the run's number as the seed, answers unpaced. With --station, each run updates N
+// transceivers at once through one station instead.
 #include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
@@ -15,8 +17,10 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "bench/ProcessFigures.h"
+#include "bench/StationSoak.h"
 #include "bench/WrittenFlash.h"
 #include "firmware/FirmwareLines.h"
 #include "flash/FlashPanel.h"
@@ -106,5 +110,27 @@ int linkSoak(std::chrono::seconds duration) {
 int main(int argc, char** argv) {
     int qtArgc = 1;
     QCoreApplication application(qtArgc, argv);
-    return linkSoak(std::chrono::seconds(argc > 1 ? std::max(1, std::atoi(argv[1])) : 120));
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.empty() || !arguments[0].starts_with("--")) {
+        return linkSoak(std::chrono::seconds(
+            arguments.empty() ? 120 : std::max(1, std::atoi(arguments[0].c_str()))));
+    }
+    int units = 0;
+    int runs = 100;
+    bool known = arguments.size() % 2 == 0;
+    for (std::size_t i = 0; known && i < arguments.size(); i += 2) {
+        const int value = std::atoi(arguments[i + 1].c_str());
+        if (arguments[i] == "--station") {
+            units = value;
+        } else if (arguments[i] == "--runs") {
+            runs = value;
+        } else {
+            known = false;
+        }
+    }
+    if (!known || units < 1 || runs < 1) {
+        std::fprintf(stderr, "usage: rkt5-bench-soak [SECONDS] | --station N [--runs M]\n");
+        return 2;
+    }
+    return rkt5::bench::stationSoak(units, runs);
 }
