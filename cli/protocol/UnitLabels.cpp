@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/RunTimeError.h"
+#include "serial/PortNames.h"
 
 namespace rkt5::cli {
 
@@ -10,8 +11,8 @@ namespace {
 
 bool names(const StationPort& port, const std::string& text) {
     return text == port.device ||
-           (port.number > 0 && (text == "COM" + std::to_string(port.number) ||
-                                text == "com" + std::to_string(port.number)));
+           (port.number > 0 &&
+            PortNames::parseComName(text, PortNames::kLastWindowsNumber) == port.number);
 }
 
 }  // namespace
